@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "demux/output_file.h"
+#include "driver/run_state.h"
+#include "headers/decoder.h"
+
+namespace kestrel {
+
+/// The audio stream's state across records and chunks.
+struct AudioExtraction {
+    enum State : int { kBeforeFirstFrame = 0, kStreaming = 1 };
+    /// An assembled unit is at most two chunks' worth of audio records.
+    static constexpr std::size_t kAssemblyCapacity = 2 * kChunkSize;
+
+    int audioState = kBeforeFirstFrame;
+    std::int32_t audioFrameBytes = 0;
+    std::vector<std::uint8_t> audioAssembly =
+        std::vector<std::uint8_t>(kAssemblyCapacity + kChunkPadding);
+    std::int32_t audioAssemblyLength = 0;
+    bool audioAssemblyActive = false;
+};
+
+/// Handles one audio record of an accepted chunk: joins split records, drops
+/// audio that starts too early, writes frames without their packet headers
+/// and pads short frames to the standard frame length. `payload` runs from the
+/// record's payload to the end of the chunk buffer; `size` is the record's.
+void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
+                       Bytes payload, std::uint32_t size);
+
+}  // namespace kestrel

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "chunk/chunk_layout.h"
+#include "headers/decoder.h"
+
+namespace kestrel {
+
+/// Two running byte counters of one stream (24-bit values in 32-bit fields):
+/// where a chunk's bytes of that stream start and where the next chunk's
+/// bytes are expected to start. A start of 0 means "none".
+struct ByteCountRange {
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+};
+
+/// What one chunk covers in time and in the two byte counters.
+struct ChunkTiming {
+    PtsTicks sVid = kNoPts;  // lowest video PES time stamp
+    PtsTicks eVid = kNoPts;  // highest video PES time stamp
+    PtsTicks sAud = kNoPts;  // first audio frame time stamp
+    PtsTicks eAud = kNoPts;  // highest audio frame time stamp
+    ByteCountRange vidByteCount;
+    ByteCountRange audByteCount;
+};
+
+/// The timing scan's video counter state, carried from chunk to chunk.
+struct VideoCountState {
+    std::int32_t seqWindowOpen = 0;
+    std::int32_t seqWindowLeft = 0;
+    std::int32_t seqWindowPesSeen = 0;
+    std::int32_t windowShortParity = 0;
+    std::int32_t shortParity = 0;
+};
+
+/// Working storage of the scan: the chunk's audio payloads gathered back to
+/// back (a chunk never holds more than kChunkSize bytes of them), with zero
+/// padding after them.
+struct AudioScratch {
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kChunkSize + kChunkPadding);
+    std::uint32_t gatheredAudio = 0;
+};
+
+/// Finds the chunk's first and last video and audio time stamps and follows
+/// both byte counters, reporting gaps in them. `timing` arrives with zeroed
+/// byte-count ranges.
+void scanChunkTiming(Decoder& decoder, VideoCountState& state, AudioScratch& scratch, Bytes chunk,
+                     ChunkTiming& timing);
+
+}  // namespace kestrel

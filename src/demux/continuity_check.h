@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+#include "demux/chunk_timing.h"
+#include "diag/console.h"
+#include "driver/run_state.h"
+
+namespace kestrel {
+
+/// What the continuity check carries from the chunks accepted before.
+struct ContinuityState {
+    PtsTicks prevVideoPTS = 0;  // 0: unset
+    PtsTicks prevAudioPTS = 0;  // 0: unset
+    ByteCountRange oldVidByteCount;
+    ByteCountRange oldAudByteCount;
+};
+
+/// -1 when there is nothing to compare, 1 when the new range continues the
+/// old one (directly or by one of the recorder's known jumps), else 0.
+std::int32_t videoBytesAligned(std::int32_t newStart, std::int32_t newEnd, std::int32_t oldEnd);
+std::int32_t audioBytesAligned(std::int32_t newStart, std::int32_t newEnd, std::int32_t oldEnd);
+
+/// Returns false for an out-of-band chunk (after printing the rejection
+/// line); true when the chunk continues the stream.
+bool continuityCheck(Console& console, const RunState& run, ContinuityState& state,
+                     const ChunkTiming& timing);
+
+}  // namespace kestrel

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "chunk/chunk_layout.h"
+#include "diag/console.h"
+
+namespace kestrel {
+
+/// The head and record table of the last chunk that passed the duplicate check.
+struct DuplicateState {
+    std::array<std::uint8_t, kChunkHeadSize> prevChunkHead{};
+    std::vector<std::uint8_t> prevChunkTable = std::vector<std::uint8_t>(kChunkSize);
+};
+
+/// Returns false for a chunk whose head and record table repeat the previous
+/// chunk's (payloads are not compared); otherwise saves them and returns true.
+bool duplicateCheck(Console& console, DuplicateState& state, Bytes chunk, std::int32_t count);
+
+}  // namespace kestrel

@@ -1,0 +1,60 @@
+#include "demux/output_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+
+namespace kestrel {
+
+namespace {
+constexpr std::size_t kOutputBufferSize = 1 << 20;
+}
+
+OutputFile::~OutputFile() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+bool OutputFile::open(const std::string& path, bool truncate) {
+    // Without truncation the file is created if missing but never emptied.
+    const int flags = O_WRONLY | O_CREAT | (truncate ? O_TRUNC : 0);
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd < 0) return false;
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        ::close(fd);
+        return false;
+    }
+    std::setvbuf(file, nullptr, _IOFBF, kOutputBufferSize);
+    adopt(file, path);
+    return true;
+}
+
+void OutputFile::adopt(std::FILE* file, const std::string& name) {
+    file_ = file;
+    name_ = name;
+    failed_ = false;
+}
+
+void OutputFile::write(Bytes bytes) {
+    if (discard_ || failed_ || bytes.empty() || file_ == nullptr) return;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+}
+
+void OutputFile::writeZeros(std::size_t count) {
+    static constexpr std::array<std::uint8_t, 4096> kZeros{};
+    while (count > 0) {
+        const std::size_t n = count < kZeros.size() ? count : kZeros.size();
+        write(Bytes(kZeros.data(), n));
+        count -= n;
+    }
+}
+
+void OutputFile::close() {
+    if (file_ == nullptr) return;
+    if (std::fflush(file_) != 0) failed_ = true;
+    if (std::fclose(file_) != 0) failed_ = true;
+    file_ = nullptr;
+}
+
+}  // namespace kestrel

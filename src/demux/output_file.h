@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+#include "chunk/chunk_layout.h"
+
+namespace kestrel {
+
+/// An output stream that checks every write and remembers the first failure,
+/// so that a full disk ends the run with an error instead of a short file.
+/// In discard mode (-n) the file is open but nothing is written to it.
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    /// Opens `path` for writing with a large buffer. With `truncate` false an
+    /// existing file keeps its contents. Returns false (errno set) on failure.
+    bool open(const std::string& path, bool truncate);
+    /// Takes over an already open stream (tests, fuzz targets).
+    void adopt(std::FILE* file, const std::string& name);
+    void setDiscard(bool discard) { discard_ = discard; }
+
+    void write(Bytes bytes);
+    void writeZeros(std::size_t count);
+    /// Flushes and closes; a failure here counts like a failed write.
+    void close();
+
+    bool isOpen() const { return file_ != nullptr; }
+    bool failed() const { return failed_; }
+    const std::string& name() const { return name_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string name_;
+    bool discard_ = false;
+    bool failed_ = false;
+};
+
+}  // namespace kestrel

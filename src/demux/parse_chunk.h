@@ -1,0 +1,37 @@
+#pragma once
+
+#include "chunk/chunk_layout.h"
+#include "demux/audio_extraction.h"
+#include "demux/chunk_timing.h"
+#include "demux/continuity_check.h"
+#include "demux/duplicate_check.h"
+#include "demux/output_file.h"
+#include "demux/video_extraction.h"
+#include "diag/record_dump.h"
+#include "headers/decoder.h"
+
+namespace kestrel {
+
+/// Everything ParseChunk works with: the run's console, settings, decoder and
+/// output files, and the state it keeps from chunk to chunk.
+struct Demuxer {
+    Decoder& decoder;
+    RunState& run;
+    OutputFile& video;
+    OutputFile& audio;
+
+    DuplicateState duplicates;
+    VideoCountState videoCount;
+    AudioScratch audioScratch;
+    ContinuityState continuity;
+    DumpCounters dump;
+    VideoExtraction videoOut;
+    AudioExtraction audioOut;
+};
+
+/// Demultiplexes one chunk that checkNumRecs accepted: skips duplicates and
+/// out-of-band chunks, then writes its video and audio records. Clears
+/// run.keepPumping at the end-of-data record.
+void ParseChunk(Demuxer& demuxer, Bytes chunk);
+
+}  // namespace kestrel

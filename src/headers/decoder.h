@@ -1,0 +1,18 @@
+#pragma once
+
+#include "diag/console.h"
+#include "driver/run_state.h"
+#include "headers/bit_reader.h"
+
+namespace kestrel {
+
+/// What the header decoders share: the run's bit cursor (owned here), the
+/// console they report to and the settings that choose a header form
+/// (audioType, saMode, audioPesHeaderLength).
+struct Decoder {
+    Console& console;
+    const RunState& run;
+    BitCursor cursor{};
+};
+
+}  // namespace kestrel

@@ -1,0 +1,80 @@
+#include "headers/pes.h"
+
+namespace kestrel {
+
+namespace {
+
+// The 40-bit time-stamp field: a 4-bit prefix, then bits 32..30, 29..15 and
+// 14..0 of the stamp, each followed by a marker bit. Bit 32 falls off.
+PtsTicks readTimeStamp(Decoder& decoder, Bytes header) {
+    BitCursor& c = decoder.cursor;
+    readBits(c, header, 4);
+    const std::uint32_t top = readBits(c, header, 3);
+    readBits(c, header, 1);
+    const std::uint32_t middle = readBits(c, header, 15);
+    readBits(c, header, 1);
+    const std::uint32_t low = readBits(c, header, 15);
+    readBits(c, header, 1);
+    return (top << 30) | (middle << 15) | low;
+}
+
+constexpr std::uint32_t kPaddingStream = 0xBE;
+constexpr std::uint32_t kPrivateStream1 = 0xBD;  // carries Dolby Digital
+constexpr std::uint32_t kFirstAudioStream = 0xC0;
+constexpr std::uint32_t kFirstVideoStream = 0xE0;
+
+}  // namespace
+
+PtsTicks parsePesHeader(Decoder& decoder, Bytes header) {
+    BitCursor& c = decoder.cursor;
+    c = BitCursor{};
+    readBits(c, header, 24);  // start code prefix, not checked
+    const std::uint32_t streamId = readBits(c, header, 8);
+    readBits(c, header, 16);  // packet length
+    if (streamId == kPaddingStream) return 1;
+    if (streamId != kPrivateStream1 && streamId != kFirstAudioStream && streamId != kFirstVideoStream) {
+        decoder.console.print("Unknown PES packet. Fix it dear orvel...\n");
+        decoder.console.print("\ttype = 0x%X\n", streamId);
+        return 0;
+    }
+    readBits(c, header, 2);  // '10'
+    readBits(c, header, 2);  // scrambling control
+    readBits(c, header, 1);  // priority
+    readBits(c, header, 1);  // data alignment
+    readBits(c, header, 2);  // copyright, original
+    const std::uint32_t flags = readBits(c, header, 2);
+    readBits(c, header, 6);  // ESCR, ES rate, trick mode, copy info, CRC, extension
+    readBits(c, header, 8);  // header data length: the time stamp always follows at byte 9
+    if (flags == 3) {
+        decoder.console.print("Warning... Got a PTS w/DTS timestamp...\n");
+        return readTimeStamp(decoder, header);
+    }
+    if (flags == 2) return readTimeStamp(decoder, header);
+    return 0;
+}
+
+PtsTicks parseShortPesHeader(Decoder& decoder, Bytes header) {
+    decoder.cursor = BitCursor{6, 0};
+    return readTimeStamp(decoder, header);
+}
+
+PtsTicks audioHeaderPts(Decoder& decoder, Bytes header) {
+    if (decoder.run.audioType == kLayer2Audio)
+        return decoder.run.saMode ? parsePesHeader(decoder, header)
+                                  : parseShortPesHeader(decoder, header);
+    if (decoder.run.audioType == kDolbyAudio) return parsePesHeader(decoder, header);
+    return 0;
+}
+
+std::int32_t findAudioPesStart(Bytes payload, std::int32_t size) {
+    for (std::int32_t i = 0; i < 5 && i < size - 3; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (at + 4 > payload.size()) break;
+        if (payload[at] == 0 && payload[at + 1] == 0 && payload[at + 2] == 1 &&
+            (payload[at + 3] == 0xC0 || payload[at + 3] == 0xBD))
+            return i;
+    }
+    return -1;
+}
+
+}  // namespace kestrel
