@@ -7,6 +7,7 @@
 
 #include "support/chunk_builder.h"
 #include "support/flush_probe.h"
+#include "support/hex_bytes.h"
 #include "support/pes_bytes.h"
 #include "support/test_decoder.h"
 
@@ -14,6 +15,7 @@ namespace kestrel {
 namespace {
 
 using test::ChunkBuilder;
+using test::hex;
 using test::TestDecoder;
 using test::TestRecord;
 using ByteVector = std::vector<std::uint8_t>;
@@ -40,8 +42,7 @@ std::string dump(TestDecoder& t, DumpCounters& counters, const ChunkBuffer& chun
 
 TEST(DumpRecordTable, ListsAnAudioRecordWithItsPayloadAndPacketStamp) {
     // A short audio packet header (time stamp 90000) and the start of a frame.
-    const ByteVector payload = {0x00, 0x00, 0x01, 0xC0, 0x00, 0x00, 0x21, 0x00, 0x05, 0xBF,
-                                0x21, 0xFF, 0xFD, 0xC4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    const ByteVector payload = hex("000001C0 0000 210005BF21 FFFDC400 0000000000");
     const auto chunk = ChunkBuilder()
                            .add({.type = kAudioType,
                                  .byteCount = 0x012345,
@@ -95,13 +96,12 @@ TEST(DumpRecordTable, NumbersVideoAndAudioRecordsAcrossChunks) {
 }
 
 TEST(DumpRecordTable, OtherRecordsShowTheirTypeAndOnlyTypesOneToFiveSkipTheScan) {
-    const ByteVector gop = {0x00, 0x00, 0x01, 0xB8, 0x04, 0x28, 0x62, 0x40};
     const auto chunk = ChunkBuilder()
                            .add({.size = 0x10, .type = 2, .headerOnly = true})
                            .add({.type = kVideoType, .payload = {0xAA, 0xBB, 0xCC}})
-                           .add({.type = 3, .payload = {0x00, 0x00, 0x01, 0x00}})
+                           .add({.type = 3, .payload = hex("00000100")})
                            .add({.type = kVideoType, .payload = {0x12, 0x34}})
-                           .add({.type = 9, .payload = gop})
+                           .add({.type = 9, .payload = hex("000001B8 04286240")})
                            .build();
     TestDecoder t;
     DumpCounters counters;
@@ -150,8 +150,7 @@ TEST(DumpRecordTable, SetsVideoPesHeadersAgainstTheFirstVideoStamp) {
 }
 
 TEST(DumpRecordTable, DumpsVideoHeadersAndResumesFiveBytesAfterEachStartCode) {
-    const ByteVector payload = {0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
-                                0x00, 0x00, 0x01, 0xB3, 0x2D, 0x01, 0xE0, 0x24};
+    const ByteVector payload = hex("00000100 00000100 00 000001B3 2D01E024");
     const auto chunk =
         ChunkBuilder()
             .add({.type = kAudioType, .payload = {0xEE}})
@@ -173,8 +172,8 @@ TEST(DumpRecordTable, DumpsVideoHeadersAndResumesFiveBytesAfterEachStartCode) {
 
 TEST(DumpRecordTable, StartCodeScanLooksPastThePayloadEnd) {
     const auto chunk = ChunkBuilder()
-                           .add({.type = kVideoType, .payload = {0xAA, 0x00, 0x00, 0x01}})
-                           .add({.type = kVideoType, .payload = {0xB8, 0x04, 0x28, 0x62, 0x40}})
+                           .add({.type = kVideoType, .payload = hex("AA000001")})
+                           .add({.type = kVideoType, .payload = hex("B804286240")})
                            .build();
     TestDecoder t;
     DumpCounters counters;

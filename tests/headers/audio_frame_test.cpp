@@ -2,156 +2,88 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "support/flush_probe.h"
+#include "support/hex_bytes.h"
 #include "support/test_decoder.h"
 
 namespace kestrel {
 namespace {
 
-using ByteVector = std::vector<std::uint8_t>;
+using test::hex;
 using test::TestDecoder;
-
-const ByteVector kMpegPacket = {0, 0, 1, 0xC0};
-const ByteVector kDolbyPacket = {0, 0, 1, 0xBD};
-const ByteVector kMpegSync = {0xFF, 0xFD};
-const ByteVector kMpegCrcSync = {0xFF, 0xFC};
-const ByteVector kDolbySync = {0x0B, 0x77};
-
-struct SearchCase {
-    const char* what;
-    std::int32_t audioType;
-    std::int32_t headerLength;                           // audioPesHeaderLength
-    std::size_t size;                                    // bytes in the view
-    std::int32_t len;                                    // length passed in
-    std::vector<std::pair<std::size_t, ByteVector>> at;  // patterns and their offsets
-    std::int32_t result, pesOffset, syncOffset;
-};
 
 constexpr std::int32_t kUntouched = -7;
 
 TEST(FindAudioFrame, ScansWithinTheirExactBounds) {
-    const SearchCase cases[] = {
-        {"layer2 packet", 0, 11, 32, 32, {{0, kMpegPacket}, {11, kMpegSync}}, 2, 0, 11},
-        {"standalone distance",
-         0,
-         16,
-         32,
-         32,
-         {{0, kMpegPacket}, {11, kMpegSync}},
-         0,
-         kUntouched,
-         kUntouched},
-        {"standalone packet", 0, 16, 32, 32, {{0, kMpegPacket}, {16, kMpegCrcSync}}, 2, 0, 16},
-        {"lone layer2 syncs",
-         0,
-         11,
-         32,
-         32,
-         {{5, kMpegSync}, {30, kMpegSync}},
-         0,
-         kUntouched,
-         kUntouched},
-        {"layer2 sync in last bytes",
-         0,
-         11,
-         32,
-         32,
-         {{19, kMpegPacket}, {30, kMpegSync}},
-         2,
-         19,
-         30},
-        {"layer2 sync cut by len",
-         0,
-         11,
-         13,
-         12,
-         {{0, kMpegPacket}, {11, kMpegSync}},
-         0,
-         kUntouched,
-         kUntouched},
-        {"first good packet wins",
-         0,
-         11,
-         64,
-         64,
-         {{0, kMpegPacket}, {20, kMpegPacket}, {31, kMpegSync}, {40, kMpegPacket}, {51, kMpegSync}},
-         2,
-         20,
-         31},
-        {"ac3 packet", 1, 11, 64, 64, {{3, kDolbyPacket}, {17, kDolbySync}}, 2, 3, 17},
-        {"ac3 sync at end", 1, 11, 100, 100, {{98, kDolbySync}}, 1, kUntouched, 98},
-        {"ac3 sync elsewhere", 1, 11, 100, 100, {{50, kDolbySync}}, 0, kUntouched, kUntouched},
-        {"ac3 packet at len-16",
-         1,
-         11,
-         100,
-         100,
-         {{84, kDolbyPacket}, {98, kDolbySync}},
-         1,
-         kUntouched,
-         98},
-        {"ac3 packet at len-17",
-         1,
-         11,
-         100,
-         100,
-         {{83, kDolbyPacket}, {97, kDolbySync}},
-         2,
-         83,
-         97},
-        {"ac3 len 16", 1, 11, 16, 16, {{14, kDolbySync}}, 1, kUntouched, 14},
-        {"ac3 len 15", 1, 11, 15, 15, {{13, kDolbySync}}, 0, kUntouched, kUntouched},
-        {"ac3 len past view", 1, 11, 16, 1000, {{14, kDolbySync}}, 1, kUntouched, 14},
-        {"ac3 empty", 1, 11, 0, 0, {}, 0, kUntouched, kUntouched},
-        {"ac3 negative len", 1, 11, 16, -5, {{14, kDolbySync}}, 0, kUntouched, kUntouched},
-        {"unknown type",
-         2,
-         11,
-         32,
-         32,
-         {{0, kMpegPacket}, {11, kMpegSync}},
-         0,
-         kUntouched,
-         kUntouched},
+    struct Case {
+        std::int32_t audioType, headerLength;  // audioType, audioPesHeaderLength
+        std::size_t size;                      // bytes in the view (0xEE filler)
+        std::int32_t len;                      // length passed in
+        std::vector<std::pair<std::size_t, const char*>> at;
+        std::int32_t result, pesOffset, syncOffset;
     };
-    for (const SearchCase& c : cases) {
+    const Case cases[] = {
+        {0, 11, 32, 32, {{0, "000001C0"}, {11, "FFFD"}}, 2, 0, 11},
+        {0, 16, 32, 32, {{0, "000001C0"}, {11, "FFFD"}}, 0, kUntouched, kUntouched},
+        {0, 16, 32, 32, {{0, "000001C0"}, {16, "FFFC"}}, 2, 0, 16},
+        {0, 11, 32, 32, {{5, "FFFD"}, {30, "FFFD"}}, 0, kUntouched, kUntouched},
+        {0, 11, 32, 32, {{19, "000001C0"}, {30, "FFFD"}}, 2, 19, 30},
+        {0, 11, 13, 12, {{0, "000001C0"}, {11, "FFFD"}}, 0, kUntouched, kUntouched},
+        {0, 11, 64, 64, {{0, "000001C0"}, {20, "000001C0"}, {31, "FFFD"}, {51, "FFFD"}}, 2, 20, 31},
+        {1, 11, 64, 64, {{3, "000001BD"}, {17, "0B77"}}, 2, 3, 17},
+        {1, 11, 100, 100, {{98, "0B77"}}, 1, kUntouched, 98},
+        {1, 11, 100, 100, {{50, "0B77"}}, 0, kUntouched, kUntouched},
+        {1, 11, 100, 100, {{84, "000001BD"}, {98, "0B77"}}, 1, kUntouched, 98},
+        {1, 11, 100, 100, {{83, "000001BD"}, {97, "0B77"}}, 2, 83, 97},
+        {1, 11, 16, 16, {{14, "0B77"}}, 1, kUntouched, 14},
+        {1, 11, 15, 15, {{13, "0B77"}}, 0, kUntouched, kUntouched},
+        {1, 11, 16, 1000, {{14, "0B77"}}, 1, kUntouched, 14},  // len past the view
+        {1, 11, 16, -5, {{14, "0B77"}}, 0, kUntouched, kUntouched},
+        {1, 11, 0, 0, {}, 0, kUntouched, kUntouched},
+        {2, 11, 32, 32, {{0, "000001C0"}, {11, "FFFD"}}, 0, kUntouched, kUntouched},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
         RunState run;
         run.audioType = c.audioType;
         run.audioPesHeaderLength = c.headerLength;
-        ByteVector buffer(c.size, 0xEE);
-        for (const auto& [offset, bytes] : c.at)
+        std::vector<std::uint8_t> buffer(c.size, 0xEE);
+        for (const auto& [offset, text] : c.at) {
+            const auto bytes = hex(text);
             std::copy(bytes.begin(), bytes.end(), buffer.begin() + static_cast<long>(offset));
+        }
         std::int32_t pesOffset = kUntouched, syncOffset = kUntouched;
-        EXPECT_EQ(findAudioFrame(run, buffer, c.len, pesOffset, syncOffset), c.result) << c.what;
-        EXPECT_EQ(pesOffset, c.pesOffset) << c.what;
-        EXPECT_EQ(syncOffset, c.syncOffset) << c.what;
+        EXPECT_EQ(findAudioFrame(run, buffer, c.len, pesOffset, syncOffset), c.result) << i;
+        EXPECT_EQ(pesOffset, c.pesOffset) << i;
+        EXPECT_EQ(syncOffset, c.syncOffset) << i;
     }
 }
 
 TEST(Layer2FrameLength, UsesTheLayer2TablesAndThePaddingBit) {
     struct Case {
-        ByteVector header;
+        const char* header;
         std::int32_t expected;
     };
     const Case cases[] = {
-        {{0xFF, 0xFD, 0xC4, 0x00}, 768},   // 256 kbit/s, 48 kHz
-        {{0xFF, 0xFD, 0xC2, 0x00}, 836},   // 256 kbit/s, 44.1 kHz, padding
-        {{0xFF, 0xFD, 0x84, 0x00}, 384},   // 128 kbit/s, 48 kHz
-        {{0xFF, 0xFD, 0x18, 0x00}, 144},   // 32 kbit/s, 32 kHz
-        {{0xFF, 0xFD, 0xE8, 0x00}, 1728},  // 384 kbit/s, 32 kHz
-        {{0xFF, 0xFD, 0xCC, 0x00}, 0},     // frequency index 3
-        {{0xFF, 0xFD, 0xCE, 0x00}, 0},     // frequency index 3 with padding
-        {{0xFF, 0xFD, 0x06, 0x00}, 1},     // free format with padding
-        {{0xFF, 0xFD, 0xF4, 0x00}, 0},     // bit-rate index 15
-        {{0xFF, 0xFD, 0xF6, 0x00}, 1},     // bit-rate index 15 with padding
-        {{0xFF, 0xF4, 0xC4, 0x00}, 768},   // other layer and version bits take no part
+        {"FFFDC400", 768},   // 256 kbit/s, 48 kHz
+        {"FFFDC200", 836},   // 256 kbit/s, 44.1 kHz, padding
+        {"FFFD8400", 384},   // 128 kbit/s, 48 kHz
+        {"FFFD1800", 144},   // 32 kbit/s, 32 kHz
+        {"FFFDE800", 1728},  // 384 kbit/s, 32 kHz
+        {"FFFDCC00", 0},     // frequency index 3
+        {"FFFDCE00", 0},     // frequency index 3 with padding
+        {"FFFD0600", 1},     // free format with padding
+        {"FFFDF400", 0},     // bit-rate index 15
+        {"FFFDF600", 1},     // bit-rate index 15 with padding
+        {"FFF4C400", 768},   // version and layer bits take no part
     };
     for (const Case& c : cases) {
         TestDecoder t;
-        EXPECT_EQ(layer2FrameLength(t.decoder, c.header), c.expected) << int(c.header[2]);
+        EXPECT_EQ(layer2FrameLength(t.decoder, hex(c.header)), c.expected) << c.header;
     }
 }
 
@@ -159,11 +91,11 @@ TEST(Layer2FrameLength, FlushesTheConsoleOnEveryCall) {
     test::FlushProbe probe;
     RunState run;
     Decoder decoder{probe.console(), run};
-    for (const std::uint8_t third : {0xC4, 0xCC}) {  // a normal and a frequency-3 header
-        probe.console().print("%d", third);
-        ASSERT_EQ(probe.flushedText().find(std::to_string(third)), std::string::npos);
-        layer2FrameLength(decoder, ByteVector{0xFF, 0xFD, third, 0x00});
-        EXPECT_NE(probe.flushedText().find(std::to_string(third)), std::string::npos);
+    for (const char* header : {"FFFDC400", "FFFDCC00"}) {
+        probe.console().print("%s", header);
+        ASSERT_FALSE(probe.flushedText().ends_with(header));
+        layer2FrameLength(decoder, hex(header));
+        EXPECT_TRUE(probe.flushedText().ends_with(header));
     }
 }
 
@@ -180,22 +112,21 @@ TEST(Ac3FrameLength, ReadsTheTableByFrameSizeCodeAndSampleRate) {
     };
     for (const Case& c : cases) {
         TestDecoder t;
-        const ByteVector header = {0x0B, 0x77, 0x12, 0x34,
-                                   static_cast<std::uint8_t>(c.sampleRate << 6 | c.sizeCode)};
+        auto header = hex("0B77 1234 00");
+        header[4] = static_cast<std::uint8_t>(c.sampleRate << 6 | c.sizeCode);
         EXPECT_EQ(ac3FrameLength(t.decoder, header), c.expected)
-            << int(c.sampleRate) << " " << int(c.sizeCode);
+            << +c.sampleRate << " " << +c.sizeCode;
     }
 }
 
 TEST(AudioFrameLength, DecodesTheRecordingsAudioType) {
-    const ByteVector header = {0x0B, 0x77, 0x00, 0x00, 0x1C};
-    const ByteVector mpeg = {0xFF, 0xFD, 0xC4, 0x00};
     TestDecoder t;
-    EXPECT_EQ(audioFrameLength(t.decoder, mpeg), 768);
+    EXPECT_EQ(audioFrameLength(t.decoder, hex("FFFDC400")), 768);
     t.run.audioType = kDolbyAudio;
-    EXPECT_EQ(audioFrameLength(t.decoder, header), 1536);
+    EXPECT_EQ(audioFrameLength(t.decoder, hex("0B77 0000 1C")), 1536);
+    EXPECT_EQ(audioFrameLength(t.decoder, hex("0B77 0000 5D")), 1672);
     t.run.audioType = 2;
-    EXPECT_EQ(audioFrameLength(t.decoder, header), 0);
+    EXPECT_EQ(audioFrameLength(t.decoder, hex("0B77 0000 1C")), 0);
 }
 
 }  // namespace

@@ -2,92 +2,56 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
+#include "support/hex_bytes.h"
 #include "support/test_decoder.h"
 
 namespace kestrel {
 namespace {
 
-using ByteVector = std::vector<std::uint8_t>;
+using test::hex;
 using test::TestDecoder;
 
-TEST(ReadBits, TakesBitsMostSignificantFirstAcrossBytes) {
-    const ByteVector bytes = {0x12, 0x34};
+TEST(ReadBits, TakesBitsMostSignificantFirstAndZerosPastTheView) {
+    const auto bytes = hex("12 34");
     BitCursor cursor;
     EXPECT_EQ(readBits(cursor, bytes, 12), 0x123u);
+    EXPECT_EQ(readBits(cursor, bytes, 0), 0u);
+    EXPECT_EQ(cursor.byteIndex, 1);
+    EXPECT_EQ(cursor.bitIndex, 4);
     EXPECT_EQ(readBits(cursor, bytes, 4), 0x4u);
     EXPECT_EQ(cursor.byteIndex, 2);
     EXPECT_EQ(cursor.bitIndex, 0);
+    EXPECT_EQ(readBits(cursor, bytes, 8), 0u);
 }
-
-TEST(ReadBits, CountOfZeroReadsNothingAndKeepsTheCursor) {
-    const ByteVector bytes = {0xFF};
-    BitCursor cursor{0, 3};
-    EXPECT_EQ(readBits(cursor, bytes, 0), 0u);
-    EXPECT_EQ(cursor.byteIndex, 0);
-    EXPECT_EQ(cursor.bitIndex, 3);
-}
-
-TEST(ReadBits, BitsPastTheViewReadAsZero) {
-    const ByteVector bytes = {0xFF};
-    BitCursor cursor{0, 4};
-    EXPECT_EQ(readBits(cursor, bytes, 12), 0xF00u);
-}
-
-struct PesCase {
-    const char* what;
-    ByteVector header;
-    PtsTicks expected;
-    const char* messages;
-};
 
 TEST(ParsePesHeader, ReturnsTheStampOrTheValueForTheStreamKind) {
-    const PesCase cases[] = {
-        {"flags 2", {0, 0, 1, 0xE0, 0, 0, 0x80, 0x80, 5, 0x21, 0x00, 0x05, 0xBF, 0x21}, 90000, ""},
-        {"bit 32 falls off",
-         {0, 0, 1, 0xC0, 0, 0, 0x80, 0x80, 5, 0x29, 0x00, 0x01, 0x00, 0x0B},
-         5,
-         ""},
-        {"flags 3 warns",
-         {0, 0, 1, 0xBD, 0, 0, 0x80, 0xC0, 10, 0x31, 0x00, 0x05, 0xBF, 0x21},
-         90000,
-         "Warning... Got a PTS w/DTS timestamp...\n"},
-        {"flags 0", {0, 0, 1, 0xE0, 0, 0, 0x80, 0x00, 0}, 0, ""},
-        {"flags 1", {0, 0, 1, 0xE0, 0, 0, 0x80, 0x40, 5, 0x21, 0x00, 0x05, 0xBF, 0x21}, 0, ""},
-        {"padding stream", {0, 0, 1, 0xBE, 0, 0}, 1, ""},
-        {"unknown id",
-         {0, 0, 1, 0xBB, 0, 0},
-         0,
-         "Unknown PES packet. Fix it dear orvel...\n\ttype = 0xBB\n"},
-        {"second audio stream",
-         {0, 0, 1, 0xC1, 0, 0, 0x80, 0x80, 5, 0x21, 0x00, 0x05, 0xBF, 0x21},
-         0,
-         "Unknown PES packet. Fix it dear orvel...\n\ttype = 0xC1\n"},
+    const char* const unknown = "Unknown PES packet. Fix it dear orvel...\n\ttype = 0x";
+    struct Case {
+        const char* header;
+        PtsTicks expected;
+        std::string messages;
     };
-    for (const PesCase& c : cases) {
+    const Case cases[] = {
+        {"000001E0 0000 80 80 05 2100 05BF 21", 90000, ""},
+        {"000001C0 0000 80 80 05 2900 0100 0B", 5, ""},  // bit 32 of the stamp falls off
+        {"000001BD 0000 80 C0 0A 3100 05BF 21", 90000, "Warning... Got a PTS w/DTS timestamp...\n"},
+        {"000001E0 0000 80 00 00", 0, ""},
+        {"000001E0 0000 80 40 05 2100 05BF 21", 0, ""},  // flags 1: no stamp either
+        {"000001BE 0000", 1, ""},
+        {"000001BB 0000", 0, unknown + std::string("BB\n")},
+        {"000001C1 0000 80 80 05 2100 05BF 21", 0, unknown + std::string("C1\n")},
+    };
+    for (const Case& c : cases) {
         TestDecoder t;
-        EXPECT_EQ(parsePesHeader(t.decoder, c.header), c.expected) << c.what;
-        EXPECT_EQ(t.out.text(), c.messages) << c.what;
+        EXPECT_EQ(parsePesHeader(t.decoder, hex(c.header)), c.expected) << c.header;
+        EXPECT_EQ(t.out.text(), c.messages) << c.header;
     }
 }
 
-TEST(ParsePesHeader, HeaderWithoutStampStopsBeforeTheStampField) {
-    TestDecoder t;
-    parsePesHeader(t.decoder, ByteVector{0, 0, 1, 0xE0, 0, 0, 0x80, 0x00, 0});
-    EXPECT_EQ(t.decoder.cursor.byteIndex, 9);
-}
-
-TEST(ParseShortPesHeader, ReadsTheStampFromBytesSixToTen) {
-    TestDecoder t;
-    const ByteVector header = {0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0xAA, 0x29, 0x00, 0x01, 0x00, 0x0B};
-    EXPECT_EQ(parseShortPesHeader(t.decoder, header), 5u);
-}
-
-TEST(AudioHeaderPts, PicksTheReaderFromAudioTypeAndRecorder) {
-    // A full header (stamp 90000 at bytes 9..13); read as a short header its
-    // bytes 6..10 (80 80 05 21 00) give another stamp.
-    const ByteVector header = {0, 0, 1, 0xC0, 0, 0, 0x80, 0x80, 5, 0x21, 0x00, 0x05, 0xBF, 0x21};
+TEST(AudioHeaderPts, ReadsTheHeaderFormOfTheRecorderAndAudioType) {
+    // A full header with the stamp 90000 at bytes 9..13; as a short header its
+    // bytes 6..10 (80 80 05 21 00) are taken for the stamp instead.
+    const auto header = hex("000001C0 0000 80 80 05 2100 05BF 21");
     struct Case {
         std::int32_t audioType, saMode;
         PtsTicks expected;
@@ -97,36 +61,31 @@ TEST(AudioHeaderPts, PicksTheReaderFromAudioTypeAndRecorder) {
         TestDecoder t;
         t.run.audioType = c.audioType;
         t.run.saMode = c.saMode;
-        EXPECT_EQ(audioHeaderPts(t.decoder, header), c.expected) << c.audioType << " " << c.saMode;
+        EXPECT_EQ(audioHeaderPts(t.decoder, header), c.expected) << c.audioType << c.saMode;
     }
+    TestDecoder t;
+    EXPECT_EQ(parseShortPesHeader(t.decoder, hex("AAAAAAAAAAAA 2900 0100 0B")), 5u);
 }
 
 TEST(FindAudioPesStart, LooksOnlyAtTheFirstFivePositionsWithinTheSize) {
     struct Case {
-        std::size_t at;
-        std::uint8_t id;
+        const char* payload;
         std::int32_t size;
         std::int32_t expected;
     };
     const Case cases[] = {
-        {0, 0xC0, 3, -1}, {0, 0xC0, 4, 0},   {4, 0xBD, 7, -1},  {4, 0xBD, 8, 4},
-        {4, 0xBD, 16, 4}, {5, 0xBD, 16, -1}, {1, 0xE0, 16, -1},
+        {"000001C0 EEEEEEEE", 3, -1},
+        {"000001C0 EEEEEEEE", 4, 0},
+        {"EEEEEEEE 000001BD", 7, -1},
+        {"EEEEEEEE 000001BD", 8, 4},
+        {"EEEEEEEEEE 000001BD EEEEEEE", 16, -1},
+        {"EEEE 000001E0 EEEEEEEEEE", 16, -1},
+        {"000001C0 000001BD", 8, 0},
+        {"000001BD 000001C0", 8, 0},
+        {"EE000001", 16, -1},  // the id would lie past the view
     };
-    for (const Case& c : cases) {
-        ByteVector payload(16, 0xEE);
-        const ByteVector code = {0, 0, 1, c.id};
-        std::copy(code.begin(), code.end(), payload.begin() + static_cast<long>(c.at));
-        EXPECT_EQ(findAudioPesStart(payload, c.size), c.expected) << c.at << " " << c.size;
-    }
-}
-
-TEST(FindAudioPesStart, ReturnsTheLowerOffsetAndNeverReadsPastTheView) {
-    const ByteVector mpegFirst = {0, 0, 1, 0xC0, 0, 0, 1, 0xBD};
-    EXPECT_EQ(findAudioPesStart(mpegFirst, 8), 0);
-    const ByteVector dolbyFirst = {0, 0, 1, 0xBD, 0, 0, 1, 0xC0};
-    EXPECT_EQ(findAudioPesStart(dolbyFirst, 8), 0);
-    const ByteVector cut = {0xEE, 0, 0, 1};  // the id would be the fifth byte
-    EXPECT_EQ(findAudioPesStart(cut, 16), -1);
+    for (const Case& c : cases)
+        EXPECT_EQ(findAudioPesStart(hex(c.payload), c.size), c.expected) << c.payload << c.size;
 }
 
 }  // namespace
