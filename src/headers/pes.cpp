@@ -68,8 +68,8 @@ PtsTicks audioHeaderPts(Decoder& decoder, Bytes header) {
 }
 
 std::int32_t findAudioPesStart(Bytes payload, std::int32_t size) {
-    // Only the first five positions: the recorders put the start code at most
-    // four bytes into an audio payload.
+    // Only the first five positions: an audio packet is expected at the very
+    // start of a record's payload, a few bytes in at most.
     for (std::int32_t i = 0; i < 5 && i + 3 < size; ++i) {
         const auto at = static_cast<std::size_t>(i);
         if (at + 4 > payload.size()) break;
