@@ -32,7 +32,8 @@ PtsTicks parsePesHeader(Decoder& decoder, Bytes header) {
     const std::uint32_t streamId = readBits(c, header, 8);
     readBits(c, header, 16);  // packet length
     if (streamId == kPaddingStream) return 1;
-    if (streamId != kPrivateStream1 && streamId != kFirstAudioStream && streamId != kFirstVideoStream) {
+    if (streamId != kPrivateStream1 && streamId != kFirstAudioStream &&
+        streamId != kFirstVideoStream) {
         decoder.console.print("Unknown PES packet. Fix it dear orvel...\n");
         decoder.console.print("\ttype = 0x%X\n", streamId);
         return 0;
@@ -67,7 +68,9 @@ PtsTicks audioHeaderPts(Decoder& decoder, Bytes header) {
 }
 
 std::int32_t findAudioPesStart(Bytes payload, std::int32_t size) {
-    for (std::int32_t i = 0; i < 5 && i < size - 3; ++i) {
+    // Only the first five positions: an audio packet is expected at the very
+    // start of a record's payload, a few bytes in at most.
+    for (std::int32_t i = 0; i < 5 && i + 3 < size; ++i) {
         const auto at = static_cast<std::size_t>(i);
         if (at + 4 > payload.size()) break;
         if (payload[at] == 0 && payload[at + 1] == 0 && payload[at + 2] == 1 &&
