@@ -57,10 +57,10 @@ public:
             h[7] = static_cast<std::uint8_t>(r.byteCount & 0xFF);
             std::memcpy(h + 8, r.tail, 8);
             const bool noPayload = r.headerOnly && r.type >= 1 && r.type <= 5;
-            if (!noPayload && !r.payload.empty() && payload + r.payload.size() <= kChunkSize) {
+            if (noPayload) continue;
+            if (!r.payload.empty() && payload + r.payload.size() <= kChunkSize)
                 std::memcpy(c + payload, r.payload.data(), r.payload.size());
-                payload += size;
-            }
+            payload += size;
         }
         return chunk;
     }
