@@ -24,8 +24,8 @@ bool handleChunk(Run& run, std::size_t bytesRead, std::int32_t chunkNumber) {
     return demultiplex(run, run.readBuffer.view());
 }
 
-}  // namespace
-
+// The mark after chunk number `chunkNumber`: "." every tenth chunk, the number
+// itself (five columns) every hundredth, and a line end every five-hundredth.
 void printProgressMark(Console& console, std::int32_t chunkNumber) {
     if (chunkNumber % 100 == 0) {
         console.print("%5d", chunkNumber);
@@ -34,6 +34,8 @@ void printProgressMark(Console& console, std::int32_t chunkNumber) {
     }
     if (chunkNumber % 500 == 0) console.print("\n");
 }
+
+}  // namespace
 
 bool runMainPump(Run& run, std::int32_t chunkLimit) {
     std::int32_t chunkNumber = kAnalysisChunkCount;

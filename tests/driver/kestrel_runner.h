@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,8 +20,7 @@ struct RunResult {
     std::string console;
 };
 
-/// Runs kestrel in-process with the given words after the program's name and
-/// captures its console text.
+/// Runs kestrel in-process with the given words after the program's name.
 inline RunResult runKestrel(const std::vector<std::string>& words) {
     std::vector<const char*> args = {"kestrel"};
     for (const std::string& word : words)
@@ -34,23 +35,6 @@ inline RunResult runKestrel(const std::vector<std::string>& words) {
     std::free(buffer);
     return result;
 }
-
-/// A fresh directory for one test's files, removed afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
 
 inline void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
@@ -70,5 +54,32 @@ inline int countOf(const std::string& text, const std::string& needle) {
         ++count;
     return count;
 }
+
+inline std::string processingLine(const std::string& input) {
+    return "Processing '" + input + "': (10 chunks per tick)\n";
+}
+
+/// Runs in a fresh directory of its own, removed afterwards.
+class KestrelRun : public ::testing::Test {
+  protected:
+    ~KestrelRun() override { std::filesystem::remove_all(dir_); }
+
+    std::string file(const std::string& name) const { return (dir_ / name).string(); }
+    /// Runs with `options` on `input` and the two outputs.
+    RunResult run(std::vector<std::string> options, const std::string& input) {
+        options.insert(options.end(), {input, video, audio});
+        return runKestrel(options);
+    }
+
+    static std::filesystem::path makeDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-XXXXXX").string();
+        return mkdtemp(pattern.data());
+    }
+
+    const std::filesystem::path dir_ = makeDir();  // first: the paths below are inside it
+    const std::string recording = file("rec.ty");
+    const std::string video = file("out.m2v");
+    const std::string audio = file("out.mp2");
+};
 
 }  // namespace kestrel::test
