@@ -87,8 +87,13 @@ inline std::unique_ptr<ChunkBuffer> cleanChunk(std::uint32_t index,
         .add({.subtype = 6, .type = 0xE0, .payload = videoPesHeader(videoPts)})
         .add({.type = 0xE0, .payload = picture})
         .add({.type = 0xC0, .payload = layer2AudioPacket(audioPts)});
-    if (index == shape.endOfDataChunk) builder.add({});
-    return builder.build();
+    // A header-only record (it carries no payload) whose first ten header
+    // bytes are then cleared becomes the end-of-data record.
+    const bool endsHere = index == shape.endOfDataChunk;
+    if (endsHere) builder.add({.type = 1, .headerOnly = true});
+    auto chunk = builder.build();
+    if (endsHere) std::fill_n(chunk->data() + 4 + 4 * 16, 10, 0);
+    return chunk;
 }
 
 /// Chunks `first` to `first + count - 1` of a clean recording, back to back.
