@@ -24,7 +24,7 @@ bool applyOption(CommandLine& line, int letter, const char* value) {
             line.verboseLevel = kVeryVerbose;
             return true;
         case 's':
-            // Standalone recordings start with a chunk that holds no stream data.
+            // -s also skips the first chunk; a -j after it sets the jump anew.
             line.saMode = 1;
             line.audioPesHeaderLength = kStandalonePesHeaderLength;
             line.jumpChunks = 1;
