@@ -15,8 +15,8 @@ struct RunState {
     std::int32_t audioType = 0;  // 0 MPEG audio Layer II, 1 Dolby Digital (AC-3)
     /// Bytes from an audio packet start code to the frame sync: 11, or 16 for Standalone.
     std::int32_t audioPesHeaderLength = 11;
-    std::uint32_t standardAudioSize = 0;    // largest audio record of the analysis chunks
-    std::uint32_t standardFrameLength = 0;  // largest audio frame, in bytes
+    std::uint32_t standardAudioSize = 0;     // largest audio record of the analysis chunks
+    std::uint32_t standardFrameLength = 0;   // largest audio frame, in bytes
     std::uint32_t standardAudioDiff = 6480;  // time-stamp step between audio packets (72 ms)
     PtsTicks firstVideoPTS = kNoPts;  // first video PES header after the first sequence header
     PtsTicks firstAudioPTS = kNoPts;  // first audio frame written
