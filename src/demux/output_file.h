@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "chunk/chunk_layout.h"
@@ -36,6 +37,7 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;  // stdio buffer; must outlive file_
     std::string name_;
     bool discard_ = false;
     bool failed_ = false;
