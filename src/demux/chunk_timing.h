@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -7,6 +8,15 @@
 #include "headers/decoder.h"
 
 namespace kestrel {
+
+/// A video or audio record whose 24-bit byteCount is at least this value holds
+/// the recorder's running byte counter of its stream; below it the field holds
+/// something else and the record is "uncounted".
+inline constexpr std::int32_t kCounterThreshold = 0x205040;
+/// Distances by which the recorder's counters are known to jump between two
+/// records that still belong together (video, then audio).
+inline constexpr std::array<std::uint32_t, 3> kVideoCounterJumps = {0x116400, 0xCCC00, 0xCCBE0};
+inline constexpr std::array<std::uint32_t, 2> kAudioCounterJumps = {0x1F6E0, 0x27A80};
 
 /// Two running byte counters of one stream (24-bit values in 32-bit fields):
 /// where a chunk's bytes of that stream start and where the next chunk's
