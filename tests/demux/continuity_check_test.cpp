@@ -1,1 +1,285 @@
-// Tests arrive with the code they test.
+#include "demux/continuity_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/captured_console.h"
+
+namespace kestrel {
+namespace {
+
+using test::CapturedConsole;
+
+constexpr std::int32_t kBase = 0x400000;
+constexpr PtsTicks kPrevVideo = 900000;
+constexpr PtsTicks kPrevAudio = 900090;
+constexpr const char* kNope = "Nope... Not in sequence... Skipping it...\n\n";
+
+ChunkTiming videoOnly(PtsTicks sVid, ByteCountRange vid = {kBase, kBase + 1000}) {
+    return {.sVid = sVid, .eVid = sVid + 3003, .vidByteCount = vid};
+}
+ChunkTiming audioOnly(PtsTicks sAud, PtsTicks eAud, ByteCountRange aud = {kBase, kBase + 500}) {
+    return {.sAud = sAud, .eAud = eAud, .audByteCount = aud};
+}
+
+// The continuity check with the state of a run that has accepted chunks before.
+struct Checker {
+    explicit Checker(int verbosity = kVerbose) : out(verbosity) {
+        state.prevVideoPTS = kPrevVideo;
+        state.prevAudioPTS = kPrevAudio;
+    }
+    bool check(const ChunkTiming& timing) {
+        return continuityCheck(out.console(), run, state, timing);
+    }
+    CapturedConsole out;
+    RunState run;
+    ContinuityState state;
+};
+
+TEST(ContinuityCheck, ByteAlignmentAcceptsTheOldEndOrAKnownJumpAhead) {
+    struct Case {
+        std::int32_t newStart, newEnd, oldEnd;
+        std::int32_t video, audio;
+    };
+    const Case cases[] = {
+        {0, kBase, kBase, -1, -1},        {kBase, kBase, 0, -1, -1},
+        {kBase, kBase + 7, kBase, 1, 1},  {1, kBase + 1139712, kBase, 1, 0},
+        {1, kBase + 838656, kBase, 1, 0}, {1, kBase + 838624, kBase, 1, 0},
+        {1, kBase + 162432, kBase, 0, 1}, {1, kBase + 128736, kBase, 0, 1},
+        {1, kBase - 838656, kBase, 0, 0}, {1, kBase - 128736, kBase, 0, 0},
+        {1, kBase + 1, kBase, 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(videoBytesAligned(c.newStart, c.newEnd, c.oldEnd), c.video)
+            << c.newEnd - c.oldEnd;
+        EXPECT_EQ(audioBytesAligned(c.newStart, c.newEnd, c.oldEnd), c.audio)
+            << c.newEnd - c.oldEnd;
+    }
+}
+
+TEST(ContinuityCheck, VideoMayMoveUpTo27000TicksQuietly) {
+    struct Case {
+        PtsTicks sVid;
+        const char* output;
+    };
+    const Case cases[] = {
+        {kPrevVideo + 27000, ""},
+        {kPrevVideo - 27000, ""},
+        {kPrevVideo + 27001, "\nFound an OOB packet... The Video Diff is: 00:00:00.300\n"},
+        {kPrevVideo - 27001, "\nFound an OOB packet... The Video Diff is: 00:00:00.300\n"},
+    };
+    for (const Case& c : cases) {
+        Checker checker;  // no old counters: a jump cannot be judged and passes
+        EXPECT_TRUE(checker.check(videoOnly(c.sVid))) << c.sVid;
+        EXPECT_EQ(checker.out.take(), c.output);
+        const bool jumped = *c.output != '\0';
+        EXPECT_EQ(checker.state.prevVideoPTS, jumped ? kPrevVideo : c.sVid + 3003);
+        EXPECT_EQ(checker.state.oldVidByteCount.end, kBase + 1000);
+    }
+}
+
+TEST(ContinuityCheck, VideoJumpIsJudgedByTheByteCounters) {
+    const std::string jump = "\nFound an OOB packet... The Video Diff is: 00:00:10.000\n";
+    const std::string oldLine = " old Vid ByteCount =  40  0  0 to 40  3 E8\n";
+    struct Case {
+        std::int32_t newStart;
+        bool accepted;
+        std::string output;
+    };
+    const Case cases[] = {
+        {kBase + 1000, true,
+         jump + "33333 -> +" + oldLine + "33333 -> + new Vid ByteCount =  40  3 E8 to 40  7 D0\n" +
+             "33333 -> + WE ARE ALIGNED on the Video so it is good!!!\n"},
+        {kBase + 999, false,
+         jump + "33333 -> -" + oldLine + "33333 -> - new Vid ByteCount =  40  3 E7 to 40  7 D0\n" +
+             "33333 -> - NOT ALIGNED on the Video... It is an OOB chunk!\n" + kNope},
+    };
+    for (const Case& c : cases) {
+        Checker checker(kQuiet);
+        checker.state.oldVidByteCount = {kBase, kBase + 1000};
+        EXPECT_EQ(checker.check(videoOnly(kPrevVideo + 900000, {c.newStart, kBase + 2000})),
+                  c.accepted);
+        EXPECT_EQ(checker.out.take(), c.output);
+        EXPECT_EQ(checker.state.prevVideoPTS, c.accepted ? kPrevVideo + 903003 : kPrevVideo);
+        EXPECT_EQ(checker.state.oldVidByteCount.start, c.accepted ? c.newStart : kBase);
+    }
+}
+
+TEST(ContinuityCheck, AudioInStepClearsASuspectVideoJump) {
+    Checker checker(kQuiet);
+    checker.state.oldVidByteCount = {kBase, kBase + 1000};
+    ChunkTiming t = videoOnly(kPrevVideo + 900000, {kBase + 5, kBase + 2000});
+    t.sAud = kPrevAudio + 6480;
+    t.eAud = kPrevAudio + 12960;
+    EXPECT_TRUE(checker.check(t));
+    EXPECT_EQ(checker.out.take(),
+              "\nFound an OOB packet... The Video Diff is: 00:00:10.000\n"
+              "33333 -> - old Vid ByteCount =  40  0  0 to 40  3 E8\n"
+              "33333 -> - new Vid ByteCount =  40  0  5 to 40  7 D0\n"
+              "33333 -> - NOT ALIGNED on the Video... It is an OOB chunk!\n"
+              "Found an OOB packet... The Audio Diff is: 00:00:00.072\n"
+              "It is in sequence... Everything is fine...\n");
+    EXPECT_EQ(checker.state.prevVideoPTS, t.eVid);
+    EXPECT_EQ(checker.state.prevAudioPTS, t.eAud);
+}
+
+TEST(ContinuityCheck, AudioDecisionRows) {
+    const std::string range = "It is in the right range. Let's see if it lines up.\n";
+    const std::string hole = "It is in sequence. Starting back up after the 'hole'...\n";
+    const std::string oob = "Found an OOB packet... The Audio Diff is: ";
+    constexpr std::uint32_t kMpeg = 6480;
+    constexpr std::uint32_t kDolby = 2880;
+    struct Case {
+        const char* row;
+        std::int32_t audioType;
+        std::uint32_t startDiff, endDiff;
+        bool accepted;
+        bool movesPrevAudio;
+        std::string output;
+    };
+    const Case cases[] = {
+        {"A at 3 steps", kLayer2Audio, 3 * kMpeg, 4 * kMpeg, true, true, ""},
+        {"D hole of 4 steps", kLayer2Audio, 4 * kMpeg, 5 * kMpeg, true, true,
+         oob + "00:00:00.288\nIs it in sequence??? It is OFF by exactly 4.000000 frames.\n" +
+             range + hole},
+        {"D hole off the step", kLayer2Audio, 4 * kMpeg + 90, 5 * kMpeg, false, false,
+         oob + "00:00:00.289\nIs it in sequence??? It is OFF by exactly 4.013889 frames.\n" +
+             range + kNope},
+        {"D hole just under 5 s", kLayer2Audio, 69 * kMpeg, 70 * kMpeg, true, true,
+         oob + "00:00:04.968\nIs it in sequence??? It is OFF by exactly 69.000000 frames.\n" +
+             range + hole},
+        {"D hole of 5 s", kLayer2Audio, 450000, 450000, false, false,
+         oob + "00:00:05.000\nIs it in sequence??? It is OFF by exactly 69.444444 frames.\n" +
+             kNope},
+        {"B at 260 steps", kDolbyAudio, 4 * kDolby, 260 * kDolby, true, true,
+         "Caught the DD error with the end audio PTS...\n"},
+        {"C at 261 steps", kDolbyAudio, 4 * kDolby, 261 * kDolby, true, false,
+         "In checking dolby errors we need more than 1 audio packet!\n"},
+        {"C off the step", kDolbyAudio, 4 * kDolby, 5 * kDolby + 90, true, false,
+         "In checking dolby errors we need more than 1 audio packet!\n"},
+        {"D with one Dolby packet", kDolbyAudio, 4 * kDolby + 90, 4 * kDolby + 90, false, false,
+         oob + "00:00:00.129\nIs it in sequence??? It is OFF by exactly 4.031250 frames.\n" +
+             range + kNope},
+    };
+    for (const Case& c : cases) {
+        Checker checker;
+        checker.run.audioType = c.audioType;
+        checker.run.standardAudioDiff = c.audioType == kDolbyAudio ? kDolby : kMpeg;
+        const ChunkTiming t = audioOnly(kPrevAudio + c.startDiff, kPrevAudio + c.endDiff);
+        EXPECT_EQ(checker.check(t), c.accepted) << c.row;
+        EXPECT_EQ(checker.out.take(), c.output) << c.row;
+        EXPECT_EQ(checker.state.prevAudioPTS, c.movesPrevAudio ? t.eAud : kPrevAudio) << c.row;
+        EXPECT_EQ(checker.state.oldAudByteCount.end, c.accepted ? kBase + 500 : 0) << c.row;
+    }
+}
+
+TEST(ContinuityCheck, StampsAreComparedInWholeMilliseconds) {
+    Checker checker;
+    // 3 steps and 89 ticks apart, but both stamps cut to the same millisecond grid.
+    EXPECT_TRUE(checker.check(audioOnly(kPrevAudio + 3 * 6480 + 89, kPrevAudio + 3 * 6480 + 89)));
+    EXPECT_EQ(checker.out.take(), "");
+}
+
+TEST(ContinuityCheck, AudioJumpIsJudgedByTheByteCounters) {
+    const std::string lines =
+        "Found an OOB packet... The Audio Diff is: 00:00:00.720\n"
+        "Is it in sequence??? It is OFF by exactly 10.000000 frames.\n"
+        "\n\n#1 55555 -> + old Aud ByteCount =  40  0  0 to 40  1 F4\n";
+    struct Case {
+        std::int32_t newStart;
+        bool accepted;
+        std::string output;
+    };
+    const Case cases[] = {
+        {kBase + 500, true,
+         lines + "#1 55555 -> + new Aud ByteCount =  40  1 F4 to 40  3 84\n" +
+             "55555 -> + WE ARE ALIGNED on the Audio so it is good!!!\n"},
+        {kBase + 501, false,
+         lines + "#1 55555 -> + new Aud ByteCount =  40  1 F5 to 40  3 84\n" +
+             "55555 -> - NOT ALIGNED on the Audio... It is an OOB chunk!\n" + kNope},
+    };
+    for (const Case& c : cases) {
+        Checker checker(kQuiet);
+        checker.state.oldAudByteCount = {kBase, kBase + 500};
+        const ChunkTiming t =
+            audioOnly(kPrevAudio + 64800, kPrevAudio + 64800, {c.newStart, kBase + 900});
+        EXPECT_EQ(checker.check(t), c.accepted);
+        EXPECT_EQ(checker.out.take(), c.output);
+        EXPECT_EQ(checker.state.prevAudioPTS, c.accepted ? t.eAud : kPrevAudio);
+        // An accepted audio jump also takes over the (absent) video stamp.
+        EXPECT_EQ(checker.state.prevVideoPTS, c.accepted ? kNoPts : kPrevVideo);
+    }
+}
+
+TEST(ContinuityCheck, ChunkWithoutStampsIsJudgedByExactCounterContinuation) {
+    const std::string head =
+        "\n-1x4 - No Audio or Video timestamps in this chunk... Checking byte counts...\n";
+    const std::string oldLines =
+        "-1x4:\t Old Vid ByteCount = 40  0  0 to 40  3 E8\n"
+        "-1x4:\t Old Aud ByteCount = 50  0  0 to 50  1 F4\n";
+    constexpr std::int32_t kAud = 0x500000;
+    struct Case {
+        const char* what;
+        ByteCountRange vid, aud;
+        bool accepted;
+        std::string output;
+    };
+    const Case cases[] = {
+        {"both continue",
+         {kBase + 1000, kBase + 1100},
+         {kAud + 500, kAud + 600},
+         true,
+         head + "-1x4:\t New Vid ByteCount = 40  3 E8 to 40  4 4C\n" +
+             "-1x4:\t New Aud ByteCount = 50  1 F4 to 50  2 58\n" + oldLines +
+             "-1x4: We are aligned on the audio so it is good!!!\n" +
+             "-1x4: We are aligned on the Video so it is good!!!\n\n"},
+        {"audio off",
+         {kBase + 1000, kBase + 1100},
+         {kAud + 501, kAud + 600},
+         false,
+         head + "-1x4:\t New Vid ByteCount = 40  3 E8 to 40  4 4C\n" +
+             "-1x4:\t New Aud ByteCount = 50  1 F5 to 50  2 58\n" + oldLines +
+             "-1x4: We are NOT aligned on the audio... It is an OOB chunk!\n" +
+             "-1x4: We are aligned on the Video so it is good!!!\n" + kNope},
+        {"only video, off",
+         {kBase + 1001, kBase + 1100},
+         {},
+         false,
+         head + "-1x4:\t New Vid ByteCount = 40  3 E9 to 40  4 4C\n" +
+             "-1x4:\t New Aud ByteCount =  0  0  0 to  0  0  0\n" + oldLines +
+             "-1x4: We are NOT aligned on the Video... It is an OOB chunk!\n" + kNope},
+        {"only audio, continues",
+         {},
+         {kAud + 500, kAud + 600},
+         true,
+         head + "-1x4:\t New Vid ByteCount =  0  0  0 to  0  0  0\n" +
+             "-1x4:\t New Aud ByteCount = 50  1 F4 to 50  2 58\n" + oldLines +
+             "-1x4: We are aligned on the audio so it is good!!!\n\n"},
+        {"no counters",
+         {},
+         {},
+         false,
+         "\n11111 -> Chunk contains neither audio nor video data. Stop here...\n\n" + head +
+             "-1x4:\t New Vid ByteCount =  0  0  0 to  0  0  0\n" +
+             "-1x4:\t New Aud ByteCount =  0  0  0 to  0  0  0\n" + oldLines +
+             "-1x4 - The chunk contains neither audio nor video data... It is an OOB chunk!\n" +
+             kNope},
+    };
+    for (const Case& c : cases) {
+        Checker checker(kQuiet);
+        checker.state.oldVidByteCount = {kBase, kBase + 1000};
+        checker.state.oldAudByteCount = {kAud, kAud + 500};
+        EXPECT_EQ(checker.check({.vidByteCount = c.vid, .audByteCount = c.aud}), c.accepted)
+            << c.what;
+        EXPECT_EQ(checker.out.take(), c.output) << c.what;
+        // Only accepted chunks, and only the streams they count, move the old counters on.
+        const bool vidMoves = c.accepted && c.vid.start != 0;
+        const bool audMoves = c.accepted && c.aud.start != 0;
+        EXPECT_EQ(checker.state.oldVidByteCount.start, vidMoves ? c.vid.start : kBase) << c.what;
+        EXPECT_EQ(checker.state.oldAudByteCount.start, audMoves ? c.aud.start : kAud) << c.what;
+    }
+}
+
+}  // namespace
+}  // namespace kestrel
