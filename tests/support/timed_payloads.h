@@ -40,21 +40,6 @@ inline std::vector<std::uint8_t> layer2Packet(PtsTicks pts) {
     return b;
 }
 
-/// Bytes of one Dolby Digital frame of 128 bytes (48 kHz, frame size code 0).
-inline constexpr std::uint32_t kSmallAc3Frame = 128;
-
-/// A Dolby Digital audio packet: a 14-byte private-stream PES header with its
-/// time stamp, then one 128-byte frame.
-inline std::vector<std::uint8_t> ac3Packet(PtsTicks pts) {
-    std::vector<std::uint8_t> b = {0x00, 0x00, 0x01, 0xBD, 0x00, 0x00, 0x80, 0x80, 0x05};
-    const auto field = ptsField(pts);
-    b.insert(b.end(), field.begin(), field.end());
-    const std::vector<std::uint8_t> header = {0x0B, 0x77, 0x00, 0x00, 0x00};
-    b.insert(b.end(), header.begin(), header.end());
-    b.resize(b.size() + kSmallAc3Frame - header.size(), 0x55);
-    return b;
-}
-
 /// Concatenates byte vectors.
 inline std::vector<std::uint8_t> joined(std::initializer_list<std::vector<std::uint8_t>> parts) {
     std::vector<std::uint8_t> all;
