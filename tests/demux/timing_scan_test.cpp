@@ -30,8 +30,16 @@ struct Scanner {
     AudioScratch scratch;
 };
 
+// A record of `size` zero bytes.
+TestRecord record(std::uint8_t type, std::uint32_t size, std::uint32_t counter,
+                  std::uint8_t subtype = 0) {
+    return {.subtype = subtype,
+            .type = type,
+            .byteCount = counter,
+            .payload = std::vector<std::uint8_t>(size)};
+}
 TestRecord video(std::uint32_t size, std::uint32_t counter, std::uint8_t subtype = 0) {
-    return {.size = size, .subtype = subtype, .type = kVideoType, .byteCount = counter};
+    return record(kVideoType, size, counter, subtype);
 }
 TestRecord videoPes(PtsTicks pts, std::uint32_t counter = 0) {
     return {.subtype = kVideoPesSubtype,
@@ -56,10 +64,8 @@ TEST(TimingScan, CountersMayFallBackOnlyByTheRecordersKnownJumps) {
                          Case{kAudioType, 1139712, true}}) {
         Scanner scanner;
         const auto second = static_cast<std::uint32_t>(kBase + 100 - c.fallBack);
-        const ChunkTiming t =
-            scanner.scan(ChunkBuilder()
-                             .add({.size = 100, .type = c.type, .byteCount = kBase})
-                             .add({.size = 50, .type = c.type, .byteCount = second}));
+        const ChunkTiming t = scanner.scan(
+            ChunkBuilder().add(record(c.type, 100, kBase)).add(record(c.type, 50, second)));
         const ByteCountRange& range = c.type == kVideoType ? t.vidByteCount : t.audByteCount;
         EXPECT_EQ(range.start, static_cast<std::int32_t>(kBase)) << c.fallBack;
         EXPECT_EQ(range.end, static_cast<std::int32_t>(second + 50)) << c.fallBack;
@@ -69,13 +75,12 @@ TEST(TimingScan, CountersMayFallBackOnlyByTheRecordersKnownJumps) {
 
 TEST(TimingScan, CounterGapIsReportedAtEveryVerbosityWithItsBytes) {
     Scanner scanner(kQuiet);
-    const ChunkTiming t =
-        scanner.scan(ChunkBuilder()
-                         .add(video(0x20, 0x2FFFF0))
-                         .add(video(0x08, 0x300000))
-                         .add(video(0x10, 0x300008))
-                         .add({.size = 0x40, .type = kAudioType, .byteCount = 0x310000})
-                         .add({.size = 0x40, .type = kAudioType, .byteCount = 0x310041}));
+    const ChunkTiming t = scanner.scan(ChunkBuilder()
+                                           .add(video(0x20, 0x2FFFF0))
+                                           .add(video(0x08, 0x300000))
+                                           .add(video(0x10, 0x300008))
+                                           .add(record(kAudioType, 0x40, 0x310000))
+                                           .add(record(kAudioType, 0x40, 0x310041)));
     EXPECT_EQ(scanner.out.take(),
               "### The Vid Body is off! 30  0  0 -> 30  0 10  diff == 0xFFFFFFF0 (-16)\n"
               "$$$ The Aud Body is off! 31  0 41 -> 31  0 40  diff == 0x1 (1)\n");
