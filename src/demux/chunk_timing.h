@@ -38,16 +38,16 @@ struct ChunkTiming {
 
 /// The timing scan's video counter state, carried from chunk to chunk.
 struct VideoCountState {
-    std::int32_t seqWindowOpen = 0;
-    std::int32_t seqWindowLeft = 0;
-    std::int32_t seqWindowPesSeen = 0;
-    std::int32_t windowShortParity = 0;
-    std::int32_t shortParity = 0;
+    std::int32_t seqWindowOpen = 0;      // 1 while a sequence-header window is open
+    std::int32_t seqWindowLeft = 0;      // counted video bytes still expected in it
+    std::int32_t seqWindowPesSeen = 0;   // a 16-byte PES header record came in it
+    std::int32_t windowShortParity = 0;  // 4-byte uncounted records in the window, mod 2
+    std::int32_t shortParity = 0;        // the same outside a window
 };
 
 /// Working storage of the scan: the chunk's audio payloads gathered back to
-/// back (a chunk never holds more than kChunkSize bytes of them), with zero
-/// padding after them.
+/// back (a chunk never holds more than kChunkSize bytes of them). The bytes
+/// just past the gathered ones read as zeros.
 struct AudioScratch {
     std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kChunkSize + kChunkPadding);
     std::uint32_t gatheredAudio = 0;
@@ -55,7 +55,9 @@ struct AudioScratch {
 
 /// Finds the chunk's first and last video and audio time stamps and follows
 /// both byte counters, reporting gaps in them. `timing` arrives with zeroed
-/// byte-count ranges.
+/// byte-count ranges. Nothing outside the chunk's 131072 bytes is read: a
+/// record whose payload the scan's own walk places outside them is counted
+/// but not read.
 void scanChunkTiming(Decoder& decoder, VideoCountState& state, AudioScratch& scratch, Bytes chunk,
                      ChunkTiming& timing);
 

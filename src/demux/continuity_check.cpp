@@ -9,13 +9,14 @@ namespace kestrel {
 
 namespace {
 
-// 0.3 s: video time stamps of consecutive chunks never lie further apart.
+// A chunk in sequence starts its video at most 0.3 s from where the video of
+// the chunk before ended, and its audio at most three packets from it.
 constexpr PtsTicks kMaxVideoDiff = 27000;
+constexpr std::uint32_t kMaxAudioStartPackets = 3;
 // A hole in the audio of up to 5 s is bridged when it is a whole number of packets.
 constexpr std::uint32_t kMaxAudioHoleMs = 5000;
 // How far the Dolby Digital end stamp may run ahead and still be in step.
 constexpr std::uint32_t kMaxDolbyEndPackets = 260;
-constexpr std::uint32_t kMaxAudioStartPackets = 3;
 
 constexpr const char* kRejected = "Nope... Not in sequence... Skipping it...\n\n";
 

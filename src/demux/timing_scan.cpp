@@ -17,9 +17,10 @@ constexpr const char* kVidBodyOff =
 constexpr const char* kAudBodyOff =
     "$$$ The Aud Body is off! %2X %2X %2X -> %2X %2X %2X  diff == 0x%X (%d)\n";
 
-// A sequence header plus its picture headers take 88 bytes of counted video;
-// while they are still to come the recorder counts its small filler records
-// differently (see uncountedVideoStep).
+// After a sequence-header record the recorder's video counter runs its own
+// way for the next 88 bytes of counted video (the sequence-header window):
+// small uncounted records take more counter space than outside it, and 16
+// bytes are counted for a PES header even when no record for it shows up.
 constexpr std::int32_t kSeqWindowBytes = 88;
 // No header decoder reads more than 16 bytes from where it starts, and every
 // read of the audio walk starts inside the gathered bytes.
@@ -108,9 +109,8 @@ void countedVideoStep(Scan& scan, const RecordHeader& header) {
     followCounter(scan.decoder.console, kVidBodyOff, kVideoCounterJumps, header, range);
 }
 
-// Uncounted video records still occupy counter space, though not always their
-// own size: the recorder pads its small records, differently inside and
-// outside a sequence-header window.
+// Counter space taken by an uncounted video record: not always its own size,
+// and different inside and outside a sequence-header window.
 std::uint32_t uncountedVideoBytes(VideoCountState& state, const RecordHeader& header) {
     const std::uint32_t size = header.size();
     if (state.seqWindowOpen == 0) {
