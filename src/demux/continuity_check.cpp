@@ -99,7 +99,7 @@ void videoStep(Check& check) {
     }
 }
 
-// Rows A and B: the audio is in step; it also vouches for a suspect video jump.
+// The audio is in step; it also vouches for a suspect video jump.
 void audioInStep(Check& check, PtsTicks startDiff) {
     check.state.prevAudioPTS = check.timing.eAud;
     if (!check.videoSuspect) return;
@@ -111,7 +111,7 @@ void audioInStep(Check& check, PtsTicks startDiff) {
     check.videoSuspect = false;
 }
 
-// Row D: the audio jumped. Accepted when the byte counters line up, or,
+// The audio jumped. Accepted when the byte counters line up, or,
 // without counters, when the hole is short and a whole number of packets.
 bool audioJump(Check& check, PtsTicks startDiff) {
     Console& console = check.console;

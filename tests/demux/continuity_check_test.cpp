@@ -109,7 +109,7 @@ TEST(ContinuityCheck, VideoJumpIsJudgedByTheByteCountersThenByTheAudio) {
     }
 }
 
-TEST(ContinuityCheck, AudioDecisionRows) {
+TEST(ContinuityCheck, AudioIsInStepBridgesAHoleOrIsOutOfBand) {
     const std::string oob = "Found an OOB packet... The Audio Diff is: ";
     const std::string range = "It is in the right range. Let's see if it lines up.\n";
     const std::string hole = "It is in sequence. Starting back up after the 'hole'...\n";
@@ -119,7 +119,7 @@ TEST(ContinuityCheck, AudioDecisionRows) {
     constexpr std::uint32_t kMpeg = 6480;
     constexpr std::uint32_t kDolby = 2880;
     struct Case {
-        const char* row;
+        const char* what;
         std::int32_t audioType;
         std::uint32_t startDiff, endDiff;
         bool accepted, movesPrevAudio;
@@ -127,35 +127,36 @@ TEST(ContinuityCheck, AudioDecisionRows) {
         std::int32_t oldAudEnd = 0;  // 0: no counters to compare
     };
     const Case cases[] = {
-        {"A at 3 steps", kLayer2Audio, 3 * kMpeg, 4 * kMpeg, true, true, ""},
-        {"A in whole ms", kLayer2Audio, 3 * kMpeg + 89, 3 * kMpeg + 89, true, true, ""},
-        {"D hole of 4 steps", kLayer2Audio, 4 * kMpeg, 5 * kMpeg, true, true,
+        {"in step at 3 packets", kLayer2Audio, 3 * kMpeg, 4 * kMpeg, true, true, ""},
+        {"in step in whole ms", kLayer2Audio, 3 * kMpeg + 89, 3 * kMpeg + 89, true, true, ""},
+        {"hole of 4 packets", kLayer2Audio, 4 * kMpeg, 5 * kMpeg, true, true,
          oob + "00:00:00.288\nIs it in sequence??? It is OFF by exactly 4.000000 frames.\n" +
              range + hole},
-        {"D hole off the step", kLayer2Audio, 4 * kMpeg + 90, 5 * kMpeg, false, false,
+        {"hole off the packet grid", kLayer2Audio, 4 * kMpeg + 90, 5 * kMpeg, false, false,
          oob + "00:00:00.289\nIs it in sequence??? It is OFF by exactly 4.013889 frames.\n" +
              range + kNope},
-        {"D hole just under 5 s", kLayer2Audio, 69 * kMpeg, 70 * kMpeg, true, true,
+        {"hole just under 5 s", kLayer2Audio, 69 * kMpeg, 70 * kMpeg, true, true,
          oob + "00:00:04.968\nIs it in sequence??? It is OFF by exactly 69.000000 frames.\n" +
              range + hole},
-        {"D hole of 5 s", kLayer2Audio, 450000, 450000, false, false,
+        {"hole of 5 s", kLayer2Audio, 450000, 450000, false, false,
          oob + "00:00:05.000\nIs it in sequence??? It is OFF by exactly 69.444444 frames.\n" +
              kNope},
-        {"D counters aligned", kLayer2Audio, 10 * kMpeg, 10 * kMpeg, true, true,
+        {"jump, counters aligned", kLayer2Audio, 10 * kMpeg, 10 * kMpeg, true, true,
          oob + "00:00:00.720\nIs it in sequence??? It is OFF by exactly 10.000000 frames.\n" +
              byteLines + "55555 -> + WE ARE ALIGNED on the Audio so it is good!!!\n",
          kBase + 500},
-        {"D counters off", kLayer2Audio, 10 * kMpeg, 10 * kMpeg, false, false,
+        {"jump, counters off", kLayer2Audio, 10 * kMpeg, 10 * kMpeg, false, false,
          oob + "00:00:00.720\nIs it in sequence??? It is OFF by exactly 10.000000 frames.\n" +
              "\n\n#1 55555 -> + old Aud ByteCount =  40  0  0 to 40  1 F3\n" +
              "#1 55555 -> + new Aud ByteCount =  40  1 F4 to 40  3 84\n" +
              "55555 -> - NOT ALIGNED on the Audio... It is an OOB chunk!\n" + kNope,
          kBase + 499},
-        {"B at 260 steps", kDolbyAudio, 4 * kDolby, 260 * kDolby, true, true,
+        {"Dolby end 260 packets on", kDolbyAudio, 4 * kDolby, 260 * kDolby, true, true,
          "Caught the DD error with the end audio PTS...\n"},
-        {"C at 261 steps", kDolbyAudio, 4 * kDolby, 261 * kDolby, true, false,
+        {"Dolby end 261 packets on", kDolbyAudio, 4 * kDolby, 261 * kDolby, true, false,
          "In checking dolby errors we need more than 1 audio packet!\n"},
-        {"D with one Dolby packet", kDolbyAudio, 4 * kDolby + 90, 4 * kDolby + 90, false, false,
+        {"one Dolby packet off the grid", kDolbyAudio, 4 * kDolby + 90, 4 * kDolby + 90, false,
+         false,
          oob + "00:00:00.129\nIs it in sequence??? It is OFF by exactly 4.031250 frames.\n" +
              range + kNope},
     };
@@ -166,10 +167,10 @@ TEST(ContinuityCheck, AudioDecisionRows) {
         checker.state.oldAudByteCount = {kBase, c.oldAudEnd};
         const ChunkTiming t =
             audioOnly(kPrevAudio + c.startDiff, kPrevAudio + c.endDiff, {kBase + 500, kBase + 900});
-        EXPECT_EQ(checker.check(t), c.accepted) << c.row;
-        EXPECT_EQ(checker.out.take(), c.output) << c.row;
-        EXPECT_EQ(checker.state.prevAudioPTS, c.movesPrevAudio ? t.eAud : kPrevAudio) << c.row;
-        EXPECT_EQ(checker.state.oldAudByteCount.start, c.accepted ? kBase + 500 : kBase) << c.row;
+        EXPECT_EQ(checker.check(t), c.accepted) << c.what;
+        EXPECT_EQ(checker.out.take(), c.output) << c.what;
+        EXPECT_EQ(checker.state.prevAudioPTS, c.movesPrevAudio ? t.eAud : kPrevAudio) << c.what;
+        EXPECT_EQ(checker.state.oldAudByteCount.start, c.accepted ? kBase + 500 : kBase) << c.what;
     }
 }
 
