@@ -114,6 +114,7 @@ std::string_view usageText() {
            "  --bad-chunk-after N     after chunk N insert a copy of it whose table claims\n"
            "                          more than 131072 bytes\n"
            "  --end-of-data N         put an end-of-data record in the middle of chunk N\n"
+           "                          (N >= 9)\n"
            "  --cut N                 end the file half-way through chunk N (N >= 10)\n"
            "  --help                  this text\n";
 }

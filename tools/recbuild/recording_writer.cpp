@@ -52,10 +52,15 @@ class Writer {
     }
     /// The first half of a chunk, ending the file.
     void cut(Bytes image) {
-        // A short chunk within the start-up reads would be taken for a whole one.
-        if (goodChunks_ < kAnalysisChunks)
-            throw std::runtime_error("a cut must come after the first ten good chunks");
+        // A short chunk among the start-up reads would be taken for a whole one.
+        requireGoodChunks(kAnalysisChunks, "a cut");
         write(image.first(image.size() / 2));
+    }
+    /// Refuses damage placed before `before` good chunks have been written.
+    void requireGoodChunks(std::uint64_t before, const char* what) const {
+        if (goodChunks_ < before)
+            throw std::runtime_error(std::string(what) + " must come after the first " +
+                                     std::to_string(before) + " good chunks");
     }
 
     RecordingSummary summary;
@@ -98,7 +103,13 @@ RecordingSummary writeRecording(const VideoStream& video, const AudioStream& aud
     ChunkPacker packer(source, plan.layout.family);
     std::uint64_t index = 0;
     while (std::optional<Chunk> chunk = packer.next()) {
-        if (is(damage.endOfDataIn, index)) insertEndOfData(*chunk);
+        if (is(damage.endOfDataIn, index)) {
+            // The chunks read at start-up are all handed on for extraction, an
+            // end-of-data record among them stops only the reads after them;
+            // in the tenth or later, the record ends the extraction at once.
+            w.requireGoodChunks(kAnalysisChunks - 1, "an end-of-data record");
+            insertEndOfData(*chunk);
+        }
         const ChunkImage image = chunkImage(*chunk);
         if (is(damage.cutIn, index)) {
             w.cut(image);
