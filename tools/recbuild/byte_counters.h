@@ -15,10 +15,11 @@ inline constexpr std::uint32_t kCounterBase = 0x205040;
 /// demultiplexer accepts exactly these fall-backs.
 inline constexpr std::uint32_t kVideoRing = 0x116400;
 inline constexpr std::uint32_t kAudioRing = 0x27A80;
-/// After a sequence-header start record a DTivo recorder counts this many
-/// bytes of the sequence header's packet; when the counted records after the
-/// start record fill it exactly, the counter then skips the 16 bytes of the
-/// packet header that the recorder kept out of the records.
+/// A DTivo recorder's video counter also covers a packet header that it keeps
+/// out of the records: when a sequence-header start record and the counted
+/// video records after it add up to exactly this many bytes, the next counted
+/// video record's counter is 16 higher. Where they step past it, the counter
+/// runs on plainly until the next sequence header.
 inline constexpr std::int64_t kSequenceWindow = 88;
 inline constexpr std::uint32_t kWindowPacketHeader = 16;
 

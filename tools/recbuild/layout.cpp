@@ -27,10 +27,12 @@ Record audioRecord(std::uint8_t subtype, std::uint64_t pts) {
     return r;
 }
 
-/// Size of the small first part of a split audio record: at least the packet
-/// header and a few frame bytes, far below a whole record, varied a little.
+/// Size of the small first part of a split audio record: the packet header
+/// (if the record has one) and 13 to 44 bytes of the frame, enough for its
+/// sync word and header, far below a whole frame.
 std::uint32_t smallPartSize(std::size_t headLength, std::uint64_t frame) {
-    return static_cast<std::uint32_t>(headLength + 13 + frame % 32);
+    constexpr std::uint32_t kLeastFrameBytes = 13;
+    return static_cast<std::uint32_t>(headLength + kLeastFrameBytes + frame % 32);
 }
 
 }  // namespace
@@ -106,8 +108,8 @@ void RecordSource::queuePicture(std::uint64_t picture) {
         queue_.back().keepWithNext = startsSequence;
     }
     Record pes = videoRecord(kestrel::kVideoPesSubtype, {});
-    pes.head = videoPesHeader(options_.videoPts + video_.rate.ticksFor(shown));
     pes.pts = options_.videoPts + video_.rate.ticksFor(shown);
+    pes.head = videoPesHeader(pes.pts);
     // A sequence header's group reaches into the picture data, so that the
     // records the demultiplexer's byte-count window looks at share a chunk.
     pes.keepWithNext = startsSequence;

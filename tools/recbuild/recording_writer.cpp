@@ -104,9 +104,8 @@ RecordingSummary writeRecording(const VideoStream& video, const AudioStream& aud
     std::uint64_t index = 0;
     while (std::optional<Chunk> chunk = packer.next()) {
         if (is(damage.endOfDataIn, index)) {
-            // The chunks read at start-up are all handed on for extraction, an
-            // end-of-data record among them stops only the reads after them;
-            // in the tenth or later, the record ends the extraction at once.
+            // All ten chunks read at start-up are extracted, so among the first
+            // nine an end-of-data record would stop only the reads after them.
             w.requireGoodChunks(kAnalysisChunks - 1, "an end-of-data record");
             insertEndOfData(*chunk);
         }
