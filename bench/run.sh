@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# Whole-program performance of kestrel, measured against copying the recording
+# with cat. Builds kestrel and the recording builder (preset default), makes
+# 512 MiB DTivo recordings with Layer II and with AC-3 audio and a 64 MiB one
+# (kept in build/bench-data/ and reused; delete them to rebuild), warms the
+# page cache, then times every case RUNS times in interleaved rounds and
+# prints the medians.
+#
+#   bench/run.sh [RUNS]        RUNS defaults to 7 (at least 5)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+runs=${1:-7}
+if [ "$runs" -lt 5 ]; then
+    echo "usage: bench/run.sh [RUNS]   (RUNS >= 5)" >&2
+    exit 2
+fi
+build=build/default
+data=build/bench-data
+kestrel=$build/src/kestrel
+recbuild=$build/tools/recbuild/kestrel-recbuild
+measure=$build/bench/kestrel-measure
+mkdir -p "$data"
+
+echo "== Building kestrel, kestrel-recbuild and kestrel-measure (preset default)"
+if ! { cmake --preset default && cmake --build --preset default -j2 \
+    --target kestrel kestrel-recbuild kestrel-measure; } >"$data/build.log" 2>&1; then
+    cat "$data/build.log"
+    exit 1
+fi
+
+# make_recording NAME AUDIO_SAMPLE SIZE: a DTivo recording of the samples,
+# repeated to SIZE.
+make_recording() {
+    local file=$data/$1.ty
+    [ -f "$file" ] && return
+    echo "== Building $file ($3)"
+    "$recbuild" --video testdata/sample.m2v --audio "testdata/$2" --min-size "$3" \
+        --out "$file.part" >/dev/null
+    mv "$file.part" "$file"
+}
+make_recording dtivo-mp2-512M sample.mp2 512M
+make_recording dtivo-ac3-512M sample.ac3 512M
+make_recording dtivo-mp2-64M sample.mp2 64M
+
+# timed RESULTS STDOUT COMMAND...: one run of COMMAND with its standard output
+# to STDOUT, after the previous run's files are gone and written back, so that
+# every run starts alike. Appends "wall_ns user_us sys_us rss_kib" to RESULTS.
+timed() {
+    local results=$1 out=$2
+    shift 2
+    rm -f "$data/copy.ty" "$data/out.m2v" "$data/out.audio"
+    sync
+    local status wall user sys rss
+    read -r status wall user sys rss < <("$measure" -o "$out" "$@")
+    if [ "$status" != 0 ]; then
+        echo "'$*' ended with exit code $status" >&2
+        exit 1
+    fi
+    echo "$wall $user $sys $rss" >>"$results"
+}
+
+# median RESULTS COLUMN
+median() {
+    cut -d' ' -f"$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+# maximum RESULTS COLUMN
+maximum() {
+    cut -d' ' -f"$2" "$1" | sort -n | tail -1
+}
+
+# row LABEL RESULTS BYTES CHUNKS: median time, MiB/s, CPU per chunk, peak RSS.
+row() {
+    local wall user sys rss
+    wall=$(median "$2" 1)
+    user=$(median "$2" 2)
+    sys=$(median "$2" 3)
+    rss=$(maximum "$2" 4)
+    awk -v label="$1" -v wall="$wall" -v user="$user" -v sys="$sys" -v rss="$rss" \
+        -v bytes="$3" -v chunks="$4" 'BEGIN {
+            printf "  %-26s %7.3f s %8.0f MiB/s %8.2f %8.2f %9.2f MiB\n", label, wall / 1e9,
+                bytes / 1048576 / (wall / 1e9), user / chunks, sys / chunks, rss / 1024 }'
+}
+
+warm() {
+    cat "$1" >/dev/null
+    cat "$1" >/dev/null
+}
+
+# bench_recording NAME: all cases on one recording, interleaved round by round.
+bench_recording() {
+    local rec=$data/$1.ty
+    local bytes chunks
+    bytes=$(stat -c %s "$rec")
+    chunks=$((bytes / 131072))
+    local r=$data/results.$1
+    rm -f "$r".*
+    warm "$rec"
+    for _ in $(seq "$runs"); do
+        timed "$r.cat" "$data/copy.ty" cat "$rec"
+        timed "$r.dd" /dev/null dd if="$rec" of="$data/copy.ty" bs=128K status=none
+        timed "$r.kestrel" "$data/console.txt" "$kestrel" "$rec" "$data/out.m2v" "$data/out.audio"
+        timed "$r.dry" "$data/console-n.txt" "$kestrel" -n "$rec" "$data/out.m2v" \
+            "$data/out.audio"
+    done
+    echo
+    echo "$1: $((bytes / 1048576)) MiB, $chunks chunks; median of $runs runs"
+    echo "                                 time       throughput  user µs  sys µs  peak RSS"
+    echo "                                                        /chunk   /chunk"
+    row "cat recording > copy" "$r.cat" "$bytes" "$chunks"
+    row "dd bs=128K (read/write)" "$r.dd" "$bytes" "$chunks"
+    row "kestrel, both outputs" "$r.kestrel" "$bytes" "$chunks"
+    row "kestrel -n" "$r.dry" "$bytes" "$chunks"
+    awk -v k="$(median "$r.kestrel" 1)" -v c="$(median "$r.cat" 1)" \
+        'BEGIN { printf "  kestrel / cat: %.3f\n", k / c }'
+}
+
+# rss_only NAME: peak RSS of kestrel (writing, and -n) on one recording.
+rss_only() {
+    local rec=$data/$1.ty
+    local r=$data/results.$1
+    rm -f "$r".*
+    warm "$rec"
+    for _ in 1 2 3; do
+        timed "$r.kestrel" "$data/console.txt" "$kestrel" "$rec" "$data/out.m2v" "$data/out.audio"
+        timed "$r.dry" "$data/console-n.txt" "$kestrel" -n "$rec" "$data/out.m2v" \
+            "$data/out.audio"
+    done
+    awk -v a="$(maximum "$r.kestrel" 4)" -v b="$(maximum "$r.dry" 4)" -v name="$1" 'BEGIN {
+        printf "\n%s: kestrel peak RSS %.2f MiB writing both outputs, %.2f MiB with -n\n",
+            name, a / 1024, b / 1024 }'
+}
+
+bench_recording dtivo-mp2-512M
+bench_recording dtivo-ac3-512M
+rss_only dtivo-mp2-64M
+rm -f "$data/copy.ty" "$data/out.m2v" "$data/out.audio"
