@@ -1,6 +1,8 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "chunk/chunk_layout.h"
 
@@ -14,8 +16,29 @@ struct BitCursor {
     std::int32_t bitIndex = 0;
 };
 
+/// readBits one bit at a time; works from any cursor, inside the view or not.
+std::uint32_t readBitByBit(BitCursor& cursor, Bytes buffer, std::int32_t count);
+
 /// Reads `count` bits (0..32) most significant first and moves the cursor.
 /// Bits beyond the end of `buffer` read as zero.
-std::uint32_t readBits(BitCursor& cursor, Bytes buffer, std::int32_t count);
+inline std::uint32_t readBits(BitCursor& cursor, Bytes buffer, std::int32_t count) {
+    // Headers are decoded a field at a time, many fields per record: take the
+    // eight bytes from the cursor's byte at once when they lie inside the view
+    // (a field of up to 32 bits from any bit position fits in them). Result and
+    // cursor end as they would bit by bit.
+    const auto first = static_cast<std::size_t>(cursor.byteIndex);
+    if (count <= 0 || count > 32 || cursor.byteIndex < 0 || cursor.bitIndex < 0 ||
+        cursor.bitIndex > 7 || first > buffer.size() || buffer.size() - first < 8)
+        return readBitByBit(cursor, buffer, count);
+    const Bytes eight = buffer.subspan(first, 8);
+    std::uint64_t word = 0;
+    std::memcpy(&word, eight.data(), eight.size());
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    const std::int32_t endBit = cursor.bitIndex + count;
+    const auto result = static_cast<std::uint32_t>((word << cursor.bitIndex) >> (64 - count));
+    cursor.byteIndex += endBit / 8;
+    cursor.bitIndex = endBit % 8;
+    return result;
+}
 
 }  // namespace kestrel

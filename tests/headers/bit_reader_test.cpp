@@ -28,8 +28,9 @@ std::uint32_t referenceRead(BitCursor& c, Bytes buffer, std::int32_t count) {
 }
 
 TEST(ReadBits, AgreesWithBitByBitReadingFromEveryPositionForEveryCount) {
-    const std::array<std::uint8_t, 7> bytes = {0xA5, 0x3C, 0xFF, 0x00, 0x81, 0x7E, 0xC3};
-    for (std::int32_t byte = -2; byte <= 9; ++byte) {
+    const std::array<std::uint8_t, 12> bytes = {0xA5, 0x3C, 0xFF, 0x00, 0x81, 0x7E,
+                                                0xC3, 0x5A, 0x01, 0xF0, 0x99, 0x66};
+    for (std::int32_t byte = -2; byte <= 14; ++byte) {
         for (std::int32_t bit = 0; bit < 8; ++bit) {
             for (std::int32_t count = -1; count <= 40; ++count) {
                 BitCursor fast{byte, bit};
