@@ -9,6 +9,7 @@ void Console::print(const char* format, ...) {
     va_start(args, format);
     std::vfprintf(out_, format, args);
     va_end(args);
+    unflushed_ = true;
 }
 
 void Console::verbose(const char* format, ...) {
@@ -17,6 +18,7 @@ void Console::verbose(const char* format, ...) {
     va_start(args, format);
     std::vfprintf(out_, format, args);
     va_end(args);
+    unflushed_ = true;
 }
 
 void Console::veryVerbose(const char* format, ...) {
@@ -25,10 +27,20 @@ void Console::veryVerbose(const char* format, ...) {
     va_start(args, format);
     std::vfprintf(out_, format, args);
     va_end(args);
+    unflushed_ = true;
 }
 
-void Console::write(const char* text, std::size_t n) { std::fwrite(text, 1, n, out_); }
+void Console::write(const char* text, std::size_t n) {
+    std::fwrite(text, 1, n, out_);
+    unflushed_ = true;
+}
 
-void Console::flush() { std::fflush(out_); }
+void Console::flush() {
+    // Callers flush at fixed points, several times per chunk; most of the time
+    // nothing was printed since the last one.
+    if (!unflushed_) return;
+    std::fflush(out_);
+    unflushed_ = false;
+}
 
 }  // namespace kestrel

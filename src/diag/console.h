@@ -11,7 +11,7 @@ enum VerboseLevel : int { kQuiet = 0, kVerbose = 1, kVeryVerbose = 2 };
 /// guards: print (always), verbose (-v and -V) and veryVerbose (-V only).
 /// Output is flushed only where a caller asks for it.
 class Console {
-public:
+  public:
     explicit Console(std::FILE* out, int verboseLevel = kQuiet)
         : out_(out), verboseLevel_(verboseLevel) {}
 
@@ -28,11 +28,13 @@ public:
     void veryVerbose(const char* format, ...) __attribute__((format(printf, 2, 3)));
     /// Writes `n` bytes of literal text (no format interpretation).
     void write(const char* text, std::size_t n);
+    /// Flushes the stream, unless nothing was printed since the last flush.
     void flush();
 
-private:
+  private:
     std::FILE* out_;
     int verboseLevel_;
+    bool unflushed_ = true;  // printed since the last flush (or not flushed yet)
 };
 
 }  // namespace kestrel
