@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 #include "chunk/chunk_layout.h"
+#include "chunk/zeroed_bytes.h"
 #include "headers/decoder.h"
 
 namespace kestrel {
@@ -49,7 +49,7 @@ struct VideoCountState {
 /// back (a chunk never holds more than kChunkSize bytes of them). The bytes
 /// just past the gathered ones read as zeros.
 struct AudioScratch {
-    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kChunkSize + kChunkPadding);
+    ZeroedBytes bytes{kChunkSize + kChunkPadding};
     std::uint32_t gatheredAudio = 0;
 };
 

@@ -2,9 +2,9 @@
 
 #include <array>
 #include <cstdint>
-#include <vector>
 
 #include "chunk/chunk_layout.h"
+#include "chunk/zeroed_bytes.h"
 #include "diag/console.h"
 
 namespace kestrel {
@@ -12,7 +12,7 @@ namespace kestrel {
 /// The head and record table of the last chunk that passed the duplicate check.
 struct DuplicateState {
     std::array<std::uint8_t, kChunkHeadSize> prevChunkHead{};
-    std::vector<std::uint8_t> prevChunkTable = std::vector<std::uint8_t>(kChunkSize);
+    ZeroedBytes prevChunkTable{kChunkSize};
 };
 
 /// Returns false for a chunk whose head and record table repeat the previous
