@@ -77,14 +77,17 @@ TEST(AudioAssembly, SmallRecordWithoutStartCodeIsHeldOnlyBelowTenBytes) {
 
 TEST(AudioAssembly, DTivoJoinsExactlyTwoNonEmptyRecords) {
     AudioRun r;
-    const ByteVector p = packet(1000, 384);
+    const ByteVector p = packet(1000, 384), q = packet(3160, 384);
     r.feed(slice(p, 0, 20));  // small, with a start code: held
     r.feed({});               // empty records take no part
     r.feed(slice(p, 20, 30));
     EXPECT_FALSE(r.state.audioAssemblyActive);
     r.feed(slice(p, 30, p.size()));  // a unit of its own, without a header
-    EXPECT_EQ(r.audio.bytes(), slice(p, 11, 30));
     EXPECT_EQ(r.out.text(), kNoHeader);
+    // The next assembly starts afresh.
+    r.feed(slice(q, 0, 20));
+    r.feed(slice(q, 20, q.size()));
+    EXPECT_EQ(r.audio.bytes(), concat({slice(p, 11, 30), ByteVector(365, 0), frameOf(q)}));
 }
 
 TEST(AudioAssembly, StandaloneAppendsUntilTheUnitReachesTheStandardSize) {
