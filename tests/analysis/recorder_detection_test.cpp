@@ -20,7 +20,11 @@ using test::filler;
 using test::TestRecord;
 
 TestRecord markerRecord(std::uint8_t byte15 = 0x04) {
-    return {.size = 16, .subtype = 3, .type = kAudioType, .tail = {0, 0, 0, 0, 1, 2, 3, byte15}};
+    return {.size = 16,
+            .subtype = 3,
+            .type = kAudioType,
+            .payload = filler(16),
+            .tail = {0, 0, 0, 0, 1, 2, 3, byte15}};
 }
 
 TestRecord audio(ByteVector payload) {

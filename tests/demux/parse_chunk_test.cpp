@@ -34,7 +34,13 @@ TestRecord pesRecord(PtsTicks pts) {
 TestRecord audio(ByteVector payload) {
     return {.type = kAudioType, .payload = std::move(payload)};
 }
-const TestRecord kEndOfData = {};
+// Header bytes 0 to 9 all zero. The payload is empty but allocated:
+// ChunkBuilder copies payloads with memcpy, which must not see a null pointer.
+TestRecord endOfData() {
+    TestRecord r;
+    r.payload.reserve(1);
+    return r;
+}
 
 const ByteVector kSeqHeader =
     concat({{0x00, 0x00, 0x01, 0xB3, 0x2D, 0x01, 0xE0, 0x24}, filler(80)});
@@ -81,7 +87,7 @@ TEST(ParseChunk, EndOfDataRecordStopsTheWalkAndThePump) {
                 .add(pesRecord(9000))
                 .add(video(picture(0x41)))
                 .add(audio(before))
-                .add(kEndOfData)
+                .add(endOfData())
                 .add(video(picture(0x42)))
                 .add(audio(test::dtivoLayer2Packet(3160, 384))));
     EXPECT_EQ(d.video.bytes(), concat({kSeqHeader, picture(0x41)}));
@@ -136,7 +142,7 @@ struct Recording {
     explicit Recording(const AudioFormat& format) {
         addVideo();
         addAudio(format);
-        chunks[2].add(kEndOfData).add(video(picture(0x70)));  // never extracted
+        chunks[2].add(endOfData()).add(video(picture(0x70)));  // never extracted
     }
 
     void addVideo() {
