@@ -12,205 +12,140 @@
 namespace kestrel {
 namespace {
 
-using test::ByteVector;
-using test::CapturedConsole;
-using test::ChunkBuilder;
-using test::concat;
-using test::filler;
-using test::TestRecord;
-
-TestRecord markerRecord(std::uint8_t byte15 = 0x04) {
-    return {.size = 16,
-            .subtype = 3,
-            .type = kAudioType,
-            .payload = filler(16),
-            .tail = {0, 0, 0, 0, 1, 2, 3, byte15}};
-}
+using namespace test;
 
 TestRecord audio(ByteVector payload) {
     return {.type = kAudioType, .payload = std::move(payload)};
 }
 
-// Layer II packet start with its sync `distance` bytes on, inside `length` bytes.
-ByteVector layer2Start(std::size_t distance, std::size_t length) {
+// 00 00 01 `id` with the frame sync of that stream `distance` bytes on, in `length` bytes.
+ByteVector packetStart(std::uint8_t id, std::size_t distance, std::size_t length = 20) {
     ByteVector p = filler(length);
-    p[0] = 0x00, p[1] = 0x00, p[2] = 0x01, p[3] = 0xC0;
-    p[distance] = 0xFF, p[distance + 1] = 0xFD;
+    p[0] = 0x00, p[1] = 0x00, p[2] = 0x01, p[3] = id;
+    p[distance] = id == 0xBD ? 0x0B : 0xFF;
+    p[distance + 1] = id == 0xBD ? 0x77 : 0xFD;
     return p;
 }
-
-ByteVector dolbyStart(std::size_t length) {
-    ByteVector p = filler(length);
-    p[0] = 0x00, p[1] = 0x00, p[2] = 0x01, p[3] = 0xBD;
-    p[14] = 0x0B, p[15] = 0x77;
-    return p;
+ByteVector layer2(std::size_t distance = 11) {
+    return packetStart(0xC0, distance);
+}
+ByteVector dolby() {
+    return packetStart(0xBD, 14);
 }
 
-TEST(DetectStandalone, OnlyAComplete16ByteSubtype3AudioRecordIsAMarker) {
-    struct Case {
-        const char* what;
-        TestRecord record;
-        std::int32_t expected;
-    };
-    TestRecord size17 = markerRecord();
-    size17.size = 17;
-    TestRecord subtype2 = markerRecord();
-    subtype2.subtype = 2;
-    TestRecord video = markerRecord();
-    video.type = kVideoType;
-    const Case cases[] = {{"marker", markerRecord(), 1},
-                          {"byte 15 zero", markerRecord(0), 0},
-                          {"size 17", size17, 0},
-                          {"subtype 2", subtype2, 0},
-                          {"video type", video, 0}};
-    for (const Case& c : cases) {
-        auto chunk = ChunkBuilder().add(audio(filler(40))).add(c.record).build();
-        EXPECT_EQ(detectStandalone(chunk->view()), c.expected) << c.what;
-    }
+TestRecord marker(std::uint32_t size = 16, std::uint8_t subtype = 3, std::uint8_t byte15 = 4) {
+    return {.subtype = subtype,
+            .type = kAudioType,
+            .payload = filler(size),
+            .tail = {0, 0, 0, 0, 1, 2, 3, byte15}};
 }
 
-TEST(CountAudioHeaders, EachAudioRecordCountsAtMostOncePerKind) {
-    RunState run;
-    // Three Layer II packet starts in one record, then a record with both kinds.
-    const ByteVector three =
-        concat({layer2Start(11, 40), layer2Start(11, 40), layer2Start(11, 40)});
-    const ByteVector both = concat({layer2Start(11, 20), dolbyStart(20)});
-    auto chunk = ChunkBuilder().add(audio(three)).add(audio(both)).build();
-    std::int32_t layer2 = 0, dd51 = 0;
-    EXPECT_EQ(countAudioHeaders(run, chunk->view(), layer2, dd51), 1);
-    EXPECT_EQ(layer2, 2);
-    EXPECT_EQ(dd51, 1);
-}
-
-TEST(CountAudioHeaders, ScansReadOnlyTheRecordsOwnPayload) {
-    RunState run;
-    std::int32_t layer2 = 0, dd51 = 0;
-    // 13 and 16 bytes are the shortest records that hold a whole match.
-    auto fits = ChunkBuilder().add(audio(layer2Start(11, 13))).add(audio(dolbyStart(16))).build();
-    countAudioHeaders(run, fits->view(), layer2, dd51);
-    EXPECT_EQ(layer2, 1);
-    EXPECT_EQ(dd51, 1);
-
-    // One byte shorter: the sync bytes belong to the next record.
-    ByteVector l2 = layer2Start(11, 13), dd = dolbyStart(16);
-    auto split = ChunkBuilder()
-                     .add(audio(ByteVector(l2.begin(), l2.end() - 1)))
-                     .add(audio({l2.back()}))
-                     .add(audio(ByteVector(dd.begin(), dd.end() - 1)))
-                     .add(audio({dd.back()}))
-                     .build();
-    layer2 = dd51 = 0;
-    countAudioHeaders(run, split->view(), layer2, dd51);
-    EXPECT_EQ(layer2, 0);
-    EXPECT_EQ(dd51, 0);
-}
-
-TEST(CountAudioHeaders, OnlyAudioRecordsAreScanned) {
-    RunState run;
-    auto chunk = ChunkBuilder()
-                     .add({.type = kVideoType, .payload = layer2Start(11, 20)})
-                     .add({.type = 2, .payload = dolbyStart(20)})
-                     .build();
-    std::int32_t layer2 = 0, dd51 = 0;
-    countAudioHeaders(run, chunk->view(), layer2, dd51);
-    EXPECT_EQ(layer2 + dd51, 0);
-    ChunkBuffer empty;
-    EXPECT_EQ(countAudioHeaders(run, empty.view(), layer2, dd51), 0);
-}
-
-TEST(CountAudioHeaders, StandaloneLooksForTheSyncSixteenBytesOn) {
-    RunState run{.saMode = 1, .audioPesHeaderLength = 16};
-    auto chunk =
-        ChunkBuilder().add(audio(layer2Start(11, 40))).add(audio(layer2Start(16, 40))).build();
-    std::int32_t layer2 = 0, dd51 = 0;
-    countAudioHeaders(run, chunk->view(), layer2, dd51);
-    EXPECT_EQ(layer2, 1);
-}
-
-// Ten analysis chunks, each with one audio record built by `make(i)`.
-struct AnalysisChunks {
+// Ten analysis chunks, chunk i holding the records of `make(i)`.
+struct Chunks {
     std::vector<std::unique_ptr<ChunkBuffer>> buffers;
     std::vector<Bytes> views;
 
     template <typename Make>
-    explicit AnalysisChunks(Make make) {
+    explicit Chunks(Make make) {
         for (int i = 0; i < 10; ++i) {
-            buffers.push_back(make(i).build());
+            ChunkBuilder b;
+            for (TestRecord& r : make(i))
+                b.add(std::move(r));
+            buffers.push_back(b.add({.type = kVideoType, .payload = filler(9)}).build());
             views.push_back(buffers.back()->view());
         }
     }
 };
 
-TEST(DecideRecorderType, FirstMarkerMakesTheRecordingStandalone) {
-    AnalysisChunks chunks([](int i) {
-        ChunkBuilder b;
-        b.add(audio(filler(20)));
-        if (i == 4) b.add(markerRecord());
-        return b;
-    });
-    CapturedConsole out;
-    RunState run;
-    decideRecorderType(out.console(), run, chunks.views);
-    EXPECT_EQ(out.text(), "Detected Tivo Type: Standalone\n");
-    EXPECT_EQ(run.saMode, 1);
-    EXPECT_EQ(run.audioPesHeaderLength, 16);
-}
-
-TEST(DecideRecorderType, WithoutMarkerTheOptionDecides) {
-    AnalysisChunks chunks([](int) { return ChunkBuilder().add(audio(filler(20))); });
-    for (const std::int32_t saMode : {0, 1}) {
-        CapturedConsole out;
-        RunState run{.saMode = saMode};
-        decideRecorderType(out.console(), run, chunks.views);
-        EXPECT_EQ(out.text(),
-                  saMode != 0 ? "Detected Tivo Type: Standalone\n" : "Detected Tivo Type: DTivo\n");
-        EXPECT_EQ(run.audioPesHeaderLength, 11);
+TEST(DetectStandalone, MarkerIsA16ByteSubtype3AudioRecordWithBytes12To15Set) {
+    struct Case {
+        std::uint32_t size;
+        std::uint8_t subtype, byte15;
+        std::int32_t expected;
+    };
+    for (const Case c :
+         {Case{16, 3, 4, 1}, Case{16, 3, 0, 0}, Case{17, 3, 4, 0}, Case{16, 2, 4, 0}}) {
+        auto chunk =
+            ChunkBuilder().add(audio(filler(40))).add(marker(c.size, c.subtype, c.byte15)).build();
+        EXPECT_EQ(detectStandalone(chunk->view()), c.expected) << c.size << " " << int(c.subtype);
     }
 }
 
-TEST(DecideAudioType, ChunkWithBothKindsCountsForNeither) {
-    // Chunk 0 holds three Dolby Digital records and one Layer II record:
-    // counted, it would make Dolby Digital win 6 to 5; ignored, Layer II wins 4 to 3.
-    AnalysisChunks chunks([](int i) {
-        ChunkBuilder b;
-        if (i == 0)
-            b.add(audio(dolbyStart(20)))
-                .add(audio(dolbyStart(20)))
-                .add(audio(dolbyStart(20)))
-                .add(audio(layer2Start(11, 20)));
-        else if (i <= 4)
-            b.add(audio(layer2Start(11, 20)));
-        else if (i <= 7)
-            b.add(audio(dolbyStart(20)));
-        return b.add(audio(filler(20)));
-    });
-    CapturedConsole out;
-    RunState run;
-    AudioTypeCounts counts;
-    decideAudioType(out.console(), run, counts, chunks.views);
-    EXPECT_EQ(out.text(),
-              "Woah... We saw both LayerII headers and DD5.1 headers. Should never happen...\n"
-              "Ignoring this chunk...\n"
-              "Detected Audio Stream Type: MPEG Layer II\n");
-    EXPECT_EQ(counts.layer2HeaderTotal, 4);
-    EXPECT_EQ(counts.dd51HeaderTotal, 3);
-    EXPECT_EQ(run.audioType, kLayer2Audio);
+TEST(CountAudioHeaders, EachAudioRecordCountsOncePerKindFromItsOwnBytes) {
+    const ByteVector l2 = layer2(), dd = dolby();
+    auto chunk = ChunkBuilder()
+                     .add(audio(concat({l2, l2, l2})))                     // Layer II once
+                     .add(audio(concat({l2, dd})))                         // both kinds
+                     .add(audio(ByteVector(l2.begin(), l2.begin() + 13)))  // just fits
+                     .add(audio(ByteVector(dd.begin(), dd.begin() + 16)))  // just fits
+                     // The sync's last byte opens the next record: not counted.
+                     .add(audio(ByteVector(l2.begin(), l2.begin() + 12)))
+                     .add(audio(concat({{0xFD}, ByteVector(dd.begin(), dd.begin() + 15)})))
+                     .add(audio(concat({{0x77}, filler(4)})))
+                     .add({.type = kVideoType, .payload = concat({l2, dd})})
+                     .build();
+    std::int32_t layer2Count = 0, dd51Count = 0;
+    EXPECT_EQ(countAudioHeaders(RunState{}, chunk->view(), layer2Count, dd51Count), 1);
+    EXPECT_EQ(layer2Count, 3);
+    EXPECT_EQ(dd51Count, 2);
+    ChunkBuffer empty;
+    EXPECT_EQ(countAudioHeaders(RunState{}, empty.view(), layer2Count, dd51Count), 0);
 }
 
-TEST(DecideAudioType, DolbyDigitalNeedsAMajority) {
-    for (const int dolbyChunks : {5, 6}) {
-        AnalysisChunks chunks([dolbyChunks](int i) {
-            return ChunkBuilder().add(
-                audio(i < dolbyChunks ? dolbyStart(20) : layer2Start(11, 20)));
+TEST(CountAudioHeaders, StandaloneLooksForTheSyncSixteenBytesOn) {
+    auto chunk = ChunkBuilder().add(audio(layer2(11))).add(audio(layer2(16))).build();
+    std::int32_t layer2Count = 0, dd51Count = 0;
+    countAudioHeaders(RunState{.saMode = 1, .audioPesHeaderLength = 16}, chunk->view(), layer2Count,
+                      dd51Count);
+    EXPECT_EQ(layer2Count, 1);
+}
+
+TEST(DecideRecorderType, FirstMarkerOrTheOptionMakesTheRecordingStandalone) {
+    struct Case {
+        int markerChunk;
+        std::int32_t option;
+        const char* expected;
+    };
+    for (const Case c :
+         {Case{4, 0, "Standalone"}, Case{-1, 1, "Standalone"}, Case{-1, 0, "DTivo"}}) {
+        Chunks chunks([&](int i) {
+            return i == c.markerChunk ? std::vector{marker()} : std::vector<TestRecord>{};
+        });
+        CapturedConsole out;
+        RunState run{.saMode = c.option};
+        decideRecorderType(out.console(), run, chunks.views);
+        EXPECT_EQ(out.text(), std::string("Detected Tivo Type: ") + c.expected + "\n");
+        EXPECT_EQ(run.audioPesHeaderLength, c.markerChunk >= 0 ? 16 : 11);
+    }
+}
+
+TEST(DecideAudioType, MajorityDecidesAndAChunkWithBothKindsCountsForNeither) {
+    const std::string woah =
+        "Woah... We saw both LayerII headers and DD5.1 headers. Should never happen...\n"
+        "Ignoring this chunk...\n";
+    struct Case {
+        int dolbyChunks;  // chunks 0.. hold Dolby Digital, the rest Layer II
+        bool mixedFirst;  // chunk 0 holds three Dolby Digital records and one Layer II
+        std::string expected;
+    };
+    const Case cases[] = {
+        {5, false, "Detected Audio Stream Type: MPEG Layer II\n"},
+        {6, false, "Detected Audio Stream Type: Dolby Digital 5.1\n"},
+        // Counted, chunk 0 would make Dolby Digital win 7 to 6.
+        {5, true, woah + "Detected Audio Stream Type: MPEG Layer II\n"},
+    };
+    for (const Case& c : cases) {
+        Chunks chunks([&](int i) {
+            if (i == 0 && c.mixedFirst)
+                return std::vector{audio(dolby()), audio(dolby()), audio(dolby()), audio(layer2())};
+            return std::vector{audio(i < c.dolbyChunks ? dolby() : layer2())};
         });
         CapturedConsole out;
         RunState run;
         AudioTypeCounts counts;
         decideAudioType(out.console(), run, counts, chunks.views);
-        const bool dolby = dolbyChunks == 6;
-        EXPECT_EQ(out.text(), dolby ? "Detected Audio Stream Type: Dolby Digital 5.1\n"
-                                    : "Detected Audio Stream Type: MPEG Layer II\n");
-        EXPECT_EQ(run.audioType, dolby ? kDolbyAudio : kLayer2Audio);
+        EXPECT_EQ(out.text(), c.expected);
+        EXPECT_EQ(run.audioType, c.dolbyChunks == 6 ? kDolbyAudio : kLayer2Audio);
     }
 }
 

@@ -17,19 +17,13 @@
 namespace kestrel {
 namespace {
 
-using test::ByteVector;
-using test::CapturedConsole;
-using test::ChunkBuilder;
-using test::concat;
-using test::filler;
-using test::MemoryOutput;
-using test::TestRecord;
+using namespace test;
 
 TestRecord video(ByteVector payload, std::uint8_t subtype = 0) {
     return {.subtype = subtype, .type = kVideoType, .payload = std::move(payload)};
 }
 TestRecord pesRecord(PtsTicks pts) {
-    return video(test::videoPesHeader(pts), kVideoPesSubtype);
+    return video(videoPesHeader(pts), kVideoPesSubtype);
 }
 TestRecord audio(ByteVector payload) {
     return {.type = kAudioType, .payload = std::move(payload)};
@@ -81,7 +75,7 @@ TEST(ParseChunk, EndOfDataRecordStopsTheWalkAndThePump) {
     Demux d;
     d.run.standardAudioSize = 100;
     d.run.firstVideoPTS = 0;
-    const ByteVector before = test::dtivoLayer2Packet(1000, 384);
+    const ByteVector before = dtivoLayer2Packet(1000, 384);
     d.parse(ChunkBuilder()
                 .add(video(kSeqHeader, kSeqStartSubtype))
                 .add(pesRecord(9000))
@@ -89,7 +83,7 @@ TEST(ParseChunk, EndOfDataRecordStopsTheWalkAndThePump) {
                 .add(audio(before))
                 .add(endOfData())
                 .add(video(picture(0x42)))
-                .add(audio(test::dtivoLayer2Packet(3160, 384))));
+                .add(audio(dtivoLayer2Packet(3160, 384))));
     EXPECT_EQ(d.video.bytes(), concat({kSeqHeader, picture(0x41)}));
     EXPECT_EQ(d.audio.bytes(), ByteVector(before.begin() + 11, before.end()));
     EXPECT_EQ(d.run.keepPumping, 0);
@@ -119,12 +113,12 @@ struct AudioFormat {
 };
 
 ByteVector dolbyHeader(PtsTicks pts) {
-    return test::fullPesHeader(0xBD, pts);
+    return fullPesHeader(0xBD, pts);
 }
 
 const AudioFormat kFormats[] = {
-    {"Layer II", kLayer2Audio, test::shortAudioHeader, test::kLayer2Frame384, 384, 2160},
-    {"AC-3", kDolbyAudio, dolbyHeader, test::kAc3Frame1536, 1536, 2880},
+    {"Layer II", kLayer2Audio, shortAudioHeader, kLayer2Frame384, 384, 2160},
+    {"AC-3", kDolbyAudio, dolbyHeader, kAc3Frame1536, 1536, 2880},
 };
 
 // A small DTivo recording in three chunks, with the video and audio streams
