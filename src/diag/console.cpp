@@ -27,8 +27,12 @@ void Console::veryVerbose(const char* format, ...) {
     va_end(args);
 }
 
-void Console::write(const char* text, std::size_t n) { std::fwrite(text, 1, n, out_); }
+void Console::write(const char* text, std::size_t n) {
+    std::fwrite(text, 1, n, out_);
+}
 
-void Console::flush() { std::fflush(out_); }
+void Console::flush() {
+    std::fflush(out_);
+}
 
 }  // namespace kestrel

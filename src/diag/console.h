@@ -11,7 +11,7 @@ enum VerboseLevel : int { kQuiet = 0, kVerbose = 1, kVeryVerbose = 2 };
 /// guards: print (always), verbose (-v and -V) and veryVerbose (-V only).
 /// Output is flushed only where a caller asks for it.
 class Console {
-public:
+  public:
     explicit Console(std::FILE* out, int verboseLevel = kQuiet)
         : out_(out), verboseLevel_(verboseLevel) {}
 
@@ -30,7 +30,7 @@ public:
     void write(const char* text, std::size_t n);
     void flush();
 
-private:
+  private:
     std::FILE* out_;
     int verboseLevel_;
 };
