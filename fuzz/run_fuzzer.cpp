@@ -43,10 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string input = "/proc/self/fd/" + std::to_string(fd);
     std::vector<std::string> words = {"kestrel"};
-    for (std::string& option : optionsFor(data[0])) words.push_back(std::move(option));
+    for (std::string& option : optionsFor(data[0]))
+        words.push_back(std::move(option));
     words.insert(words.end(), {input, "/dev/null", "/dev/null"});
     std::vector<const char*> args;
-    for (const std::string& word : words) args.push_back(word.c_str());
+    for (const std::string& word : words)
+        args.push_back(word.c_str());
     kestrel::kestrelMain(args, nullConsole());
     close(fd);
     return 0;

@@ -14,7 +14,7 @@ namespace kestrel {
 ///   bytes 5..7  byteCount, the stream's running byte counter (24 bits)
 /// The view must hold at least 16 bytes.
 class RecordHeader {
-public:
+  public:
     explicit RecordHeader(Bytes bytes) : b_(bytes.first(kRecordHeaderSize)) {}
 
     std::uint32_t size() const {
@@ -26,9 +26,7 @@ public:
     std::int32_t byteCount() const { return (b_[5] << 16) | (b_[6] << 8) | b_[7]; }
     /// Types 1 to 5 with the header-only bit set carry no payload at all;
     /// every other record carries `size` bytes.
-    std::uint32_t payloadLength() const {
-        return isHeaderOnlyType() && headerOnly() ? 0 : size();
-    }
+    std::uint32_t payloadLength() const { return isHeaderOnlyType() && headerOnly() ? 0 : size(); }
     bool isHeaderOnlyType() const { return type() >= 1 && type() <= 5; }
     /// Header bytes 0 to 9 all zero: the recorder wrote nothing after this point.
     bool isEndOfData() const {
@@ -39,12 +37,14 @@ public:
     std::uint8_t byte(int i) const { return b_[i]; }
     Bytes bytes() const { return b_; }
 
-private:
+  private:
     Bytes b_;
 };
 
 /// The record count: bytes 0 and 1 of the chunk, little-endian.
-inline std::int32_t recordCount(Bytes chunk) { return chunk[0] | (chunk[1] << 8); }
+inline std::int32_t recordCount(Bytes chunk) {
+    return chunk[0] | (chunk[1] << 8);
+}
 /// First byte after the record table, where the first payload starts.
 inline std::size_t tableEnd(std::int32_t count) {
     return kChunkHeadSize + kRecordHeaderSize * static_cast<std::size_t>(count);

@@ -13,7 +13,7 @@ namespace kestrel {
 /// so that a full disk ends the run with an error instead of a short file.
 /// In discard mode (-n) the file is open but nothing is written to it.
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
@@ -35,7 +35,7 @@ public:
     bool failed() const { return failed_; }
     const std::string& name() const { return name_; }
 
-private:
+  private:
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // stdio buffer; must outlive file_
     std::string name_;

@@ -1,30 +1,27 @@
 #include "demux/parse_chunk.h"
 
-#include "chunk/record_header.h"
+#include "chunk/record_walk.h"
 
 namespace kestrel {
 
 namespace {
 
 // Walks the record table in order, handing video and audio records to their
-// extraction; stops at the end-of-data record.
-void walkRecords(Demuxer& d, Bytes chunk, std::int32_t count) {
-    std::size_t payloadStart = tableEnd(count);
-    for (std::int32_t i = 0; i < count; ++i) {
-        const RecordHeader header = recordAt(chunk, i);
+// extraction; stops at the end-of-data record, after which the recorder wrote
+// nothing worth reading.
+void walkRecords(Demuxer& d, Bytes chunk) {
+    for (RecordWalk walk(chunk); walk.next();) {
+        const RecordHeader header = walk.header();
         if (header.isEndOfData()) {
             d.run.keepPumping = 0;
             return;
         }
-        const std::uint32_t size = header.size();
         if (header.type() == kVideoType) {
-            handleVideoRecord(d.decoder.console, d.videoOut, d.video, header,
-                              bytesAt(chunk, payloadStart, size));
+            handleVideoRecord(d.decoder.console, d.videoOut, d.video, header, walk.payload());
         } else if (header.type() == kAudioType) {
-            handleAudioRecord(d.decoder, d.run, d.audioOut, d.audio, bytesFrom(chunk, payloadStart),
-                              size);
+            handleAudioRecord(d.decoder, d.run, d.audioOut, d.audio, walk.fromPayload(),
+                              header.size());
         }
-        payloadStart += header.payloadLength();
     }
 }
 
@@ -38,7 +35,7 @@ void ParseChunk(Demuxer& d, Bytes chunk) {
     scanChunkTiming(d.decoder, d.videoCount, d.audioScratch, chunk, timing);
     if (!continuityCheck(d.decoder.console, d.run, d.continuity, timing)) return;
     if (d.decoder.console.isVeryVerbose()) dumpRecordTable(d.decoder, d.dump, "ParseChunk", chunk);
-    walkRecords(d, chunk, count);
+    walkRecords(d, chunk);
 }
 
 }  // namespace kestrel

@@ -15,6 +15,9 @@ namespace kestrel {
 /// Everything ParseChunk works with: the run's console, settings, decoder and
 /// output files, and the state it keeps from chunk to chunk.
 struct Demuxer {
+    Demuxer(Decoder& decoder, RunState& run, OutputFile& video, OutputFile& audio)
+        : decoder(decoder), run(run), video(video), audio(audio) {}
+
     Decoder& decoder;
     RunState& run;
     OutputFile& video;

@@ -27,7 +27,8 @@ struct VideoExtraction {
     bool seqHeaderOverflowReported = false;
 };
 
-/// Handles one video record of an accepted chunk.
+/// Handles one video record of an accepted chunk; `payload` is exactly the
+/// record's payload.
 void handleVideoRecord(Console& console, VideoExtraction& state, OutputFile& video,
                        const RecordHeader& header, Bytes payload);
 

@@ -10,7 +10,9 @@ namespace kestrel {
 /// ticks as an unsigned 32-bit number times the double nearest to 1/90. That
 /// constant lies slightly above 1/90, so the whole milliseconds shown always
 /// equal ticks / 90 in integer division.
-inline double ticksToMs(std::uint32_t ticks) { return static_cast<double>(ticks) * 0.011111111111111112; }
+inline double ticksToMs(std::uint32_t ticks) {
+    return static_cast<double>(ticks) * 0.011111111111111112;
+}
 
 /// Prints milliseconds as hours:minutes:seconds.millis, no line end.
 void showTime(Console& console, double ms);

@@ -33,8 +33,7 @@ struct Run {
     InputFile input;
     OutputFile video;
     OutputFile audio;
-    // The empty braces start the demultiplexer's chunk-to-chunk state afresh.
-    Demuxer demuxer{decoder, state, video, audio, {}, {}, {}, {}, {}, {}, {}};
+    Demuxer demuxer{decoder, state, video, audio};
     AudioTypeCounts audioCounts;
     std::int32_t seqStartSeen = 0;  // a sequence-header start was met during start-up
     ChunkBuffer readBuffer;         // every chunk is read into this

@@ -10,7 +10,7 @@ namespace kestrel::test {
 
 /// A Console whose text lands in memory.
 class CapturedConsole {
-public:
+  public:
     explicit CapturedConsole(int verboseLevel = kQuiet)
         : file_(open_memstream(&buffer_, &size_)), console_(file_, verboseLevel) {}
     ~CapturedConsole() {
@@ -34,7 +34,7 @@ public:
         return fresh;
     }
 
-private:
+  private:
     char* buffer_ = nullptr;
     std::size_t size_ = 0;
     std::size_t taken_ = 0;

@@ -23,7 +23,7 @@ struct TestRecord {
 /// Builds a chunk in a zero-padded buffer: record count, table, payloads back to
 /// back (header-only records of types 1 to 5 take no payload bytes).
 class ChunkBuilder {
-public:
+  public:
     ChunkBuilder& add(TestRecord r) {
         records_.push_back(std::move(r));
         return *this;
@@ -45,8 +45,9 @@ public:
         for (std::size_t i = 0; i < count; ++i) {
             const TestRecord& r = records_[i];
             std::uint8_t* h = c + 4 + 16 * i;
-            const std::uint32_t size =
-                r.size != 0 || r.payload.empty() ? r.size : static_cast<std::uint32_t>(r.payload.size());
+            const std::uint32_t size = r.size != 0 || r.payload.empty()
+                                           ? r.size
+                                           : static_cast<std::uint32_t>(r.payload.size());
             h[0] = static_cast<std::uint8_t>((size >> 12) & 0xFF);
             if (r.headerOnly) h[0] |= 0x80;
             h[1] = static_cast<std::uint8_t>((size >> 4) & 0xFF);
@@ -65,7 +66,7 @@ public:
         return chunk;
     }
 
-private:
+  private:
     std::vector<TestRecord> records_;
     std::uint8_t b2_ = 0;
     std::uint8_t b3_ = 0;
