@@ -8,8 +8,12 @@
 namespace kestrel {
 
 namespace {
-constexpr std::size_t kOutputBufferSize = 1 << 20;
-}
+// Two chunks' worth: few enough write calls that they cost nothing, and small
+// enough that both output buffers, the read buffer and the page-cache pages
+// being written stay in the processor's cache (1 MiB buffers measured about
+// 10% more CPU time per run).
+constexpr std::size_t kOutputBufferSize = 256 << 10;
+}  // namespace
 
 OutputFile::~OutputFile() {
     if (file_ != nullptr) std::fclose(file_);
@@ -25,8 +29,9 @@ bool OutputFile::open(const std::string& path, bool truncate) {
         ::close(fd);
         return false;
     }
-    // Large writes are the program's main cost; glibc ignores the size unless
-    // the buffer is given, so the file owns one.
+    // Writes are the program's main cost: far fewer of them than stdio's
+    // default buffer would make. glibc ignores the size unless the buffer is
+    // given, so the file owns one.
     buffer_.reset(new char[kOutputBufferSize]);
     std::setvbuf(file, buffer_.get(), _IOFBF, kOutputBufferSize);
     adopt(file, path);
