@@ -2,8 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
+#include "chunk/zeroed_bytes.h"
 #include "demux/output_file.h"
 #include "driver/run_state.h"
 #include "headers/decoder.h"
@@ -18,8 +18,7 @@ struct AudioExtraction {
 
     int audioState = kBeforeFirstFrame;
     std::int32_t audioFrameBytes = 0;
-    std::vector<std::uint8_t> audioAssembly =
-        std::vector<std::uint8_t>(kAssemblyCapacity + kChunkPadding);
+    ZeroedBytes audioAssembly{kAssemblyCapacity + kChunkPadding};
     std::int32_t audioAssemblyLength = 0;
     bool audioAssemblyActive = false;
 };

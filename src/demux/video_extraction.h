@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "chunk/record_header.h"
+#include "chunk/zeroed_bytes.h"
 #include "demux/output_file.h"
 #include "diag/console.h"
 
@@ -22,7 +22,7 @@ struct VideoExtraction {
     static constexpr std::size_t kSeqHeaderCapacity = 1 << 20;
 
     int videoState = kWaiting;
-    std::vector<std::uint8_t> seqHeaderBuffer = std::vector<std::uint8_t>(kSeqHeaderCapacity);
+    ZeroedBytes seqHeaderBuffer{kSeqHeaderCapacity};
     std::size_t seqHeaderLength = 0;
     bool seqHeaderOverflowReported = false;
 };
