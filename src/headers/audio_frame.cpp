@@ -123,18 +123,18 @@ std::int32_t audioFrameLength(Decoder& decoder, Bytes frame) {
 std::int32_t layer2FrameLength(Decoder& decoder, Bytes frame) {
     BitCursor& c = decoder.cursor;
     c = BitCursor{};
-    readBits(c, frame, 12);  // sync
-    readBits(c, frame, 1);   // version
-    readBits(c, frame, 2);   // layer
-    readBits(c, frame, 1);   // protection
+    skipBits(c, 12);  // sync
+    skipBits(c, 1);   // version
+    skipBits(c, 2);   // layer
+    skipBits(c, 1);   // protection
     const std::uint32_t bitrateIndex = readBits(c, frame, 4);
     const std::uint32_t frequencyIndex = readBits(c, frame, 2);
     const std::uint32_t padding = readBits(c, frame, 1);
-    readBits(c, frame, 1);  // private
-    readBits(c, frame, 2);  // mode
-    readBits(c, frame, 2);  // mode extension
-    readBits(c, frame, 2);  // copyright, original
-    readBits(c, frame, 2);  // emphasis
+    skipBits(c, 1);  // private
+    skipBits(c, 2);  // mode
+    skipBits(c, 2);  // mode extension
+    skipBits(c, 2);  // copyright, original
+    skipBits(c, 2);  // emphasis
     decoder.console.flush();
     const std::uint32_t frequency = kLayer2Rates[frequencyIndex];
     if (frequency == 0) return 0;
@@ -148,8 +148,8 @@ std::int32_t layer2FrameLength(Decoder& decoder, Bytes frame) {
 std::uint32_t ac3FrameLength(Decoder& decoder, Bytes frame) {
     BitCursor& c = decoder.cursor;
     c = BitCursor{};
-    readBits(c, frame, 16);  // sync word
-    readBits(c, frame, 16);  // CRC
+    skipBits(c, 16);  // sync word
+    skipBits(c, 16);  // CRC
     const std::uint32_t sampleRate = readBits(c, frame, 2);
     const std::uint32_t sizeCode = readBits(c, frame, 6);
     if (sampleRate == 3 || sizeCode >= kAc3FrameWords.size()) return 0;

@@ -41,4 +41,13 @@ inline std::uint32_t readBits(BitCursor& cursor, Bytes buffer, std::int32_t coun
     return result;
 }
 
+/// Moves the cursor past `count` bits (0..32) exactly as readBits would,
+/// without reading them: for header fields the decoders do not use.
+inline void skipBits(BitCursor& cursor, std::int32_t count) {
+    if (count <= 0) return;
+    const std::int32_t endBit = cursor.bitIndex + count;
+    cursor.byteIndex += endBit / 8;
+    cursor.bitIndex = endBit % 8;
+}
+
 }  // namespace kestrel

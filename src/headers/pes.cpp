@@ -8,13 +8,13 @@ namespace {
 // 14..0 of the stamp, each followed by a marker bit. Bit 32 falls off.
 PtsTicks readTimeStamp(Decoder& decoder, Bytes header) {
     BitCursor& c = decoder.cursor;
-    readBits(c, header, 4);
+    skipBits(c, 4);  // prefix
     const std::uint32_t top = readBits(c, header, 3);
-    readBits(c, header, 1);
+    skipBits(c, 1);
     const std::uint32_t middle = readBits(c, header, 15);
-    readBits(c, header, 1);
+    skipBits(c, 1);
     const std::uint32_t low = readBits(c, header, 15);
-    readBits(c, header, 1);
+    skipBits(c, 1);  // marker
     return (top << 30) | (middle << 15) | low;
 }
 
@@ -28,9 +28,9 @@ constexpr std::uint32_t kFirstVideoStream = 0xE0;
 PtsTicks parsePesHeader(Decoder& decoder, Bytes header) {
     BitCursor& c = decoder.cursor;
     c = BitCursor{};
-    readBits(c, header, 24);  // start code prefix, not checked
+    skipBits(c, 24);  // start code prefix, not checked
     const std::uint32_t streamId = readBits(c, header, 8);
-    readBits(c, header, 16);  // packet length
+    skipBits(c, 16);  // packet length
     if (streamId == kPaddingStream) return 1;
     if (streamId != kPrivateStream1 && streamId != kFirstAudioStream &&
         streamId != kFirstVideoStream) {
@@ -38,14 +38,14 @@ PtsTicks parsePesHeader(Decoder& decoder, Bytes header) {
         decoder.console.print("\ttype = 0x%X\n", streamId);
         return 0;
     }
-    readBits(c, header, 2);  // '10'
-    readBits(c, header, 2);  // scrambling control
-    readBits(c, header, 1);  // priority
-    readBits(c, header, 1);  // data alignment
-    readBits(c, header, 2);  // copyright, original
+    skipBits(c, 2);  // '10'
+    skipBits(c, 2);  // scrambling control
+    skipBits(c, 1);  // priority
+    skipBits(c, 1);  // data alignment
+    skipBits(c, 2);  // copyright, original
     const std::uint32_t flags = readBits(c, header, 2);
-    readBits(c, header, 6);  // ESCR, ES rate, trick mode, copy info, CRC, extension
-    readBits(c, header, 8);  // header data length: the time stamp always follows at byte 9
+    skipBits(c, 6);  // ESCR, ES rate, trick mode, copy info, CRC, extension
+    skipBits(c, 8);  // header data length: the time stamp always follows at byte 9
     if (flags == 3) {
         decoder.console.print("Warning... Got a PTS w/DTS timestamp...\n");
         return readTimeStamp(decoder, header);

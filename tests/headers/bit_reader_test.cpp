@@ -45,5 +45,19 @@ TEST(ReadBits, AgreesWithBitByBitReadingFromEveryPositionForEveryCount) {
     }
 }
 
+TEST(SkipBits, MovesTheCursorAsReadingWould) {
+    const std::array<std::uint8_t, 4> bytes{};
+    for (std::int32_t bit = 0; bit < 8; ++bit) {
+        for (std::int32_t count = -1; count <= 40; ++count) {
+            BitCursor skipped{3, bit};
+            BitCursor read{3, bit};
+            skipBits(skipped, count);
+            referenceRead(read, bytes, count);
+            ASSERT_EQ(skipped.byteIndex, read.byteIndex) << "bit " << bit << " count " << count;
+            ASSERT_EQ(skipped.bitIndex, read.bitIndex) << "bit " << bit << " count " << count;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace kestrel
