@@ -3,10 +3,16 @@
 # with cat. Builds kestrel and the recording builder (preset default), makes
 # 512 MiB DTivo recordings with Layer II and with AC-3 audio and a 64 MiB one
 # (kept in build/bench-data/ and reused; delete them to rebuild), warms the
-# page cache, then times every case RUNS times in interleaved rounds and
-# prints the medians.
+# page cache, then times every case RUNS times and prints the medians.
 #
 #   bench/run.sh [RUNS]        RUNS defaults to 7 (at least 5)
+#
+# Rounds interleave the cases, so that a change in the machine's load touches
+# them all alike. Every timed run follows an untimed run of the same case and
+# the removal of its files: the run then writes into memory just freed, as a
+# run on a machine that is not starting up does. (On a virtual machine, memory
+# that has been free for a while may first have to be handed back by the host,
+# which makes single runs several times slower; the medians keep such runs out.)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,15 +48,17 @@ make_recording() {
 make_recording dtivo-mp2-512M sample.mp2 512M
 make_recording dtivo-ac3-512M sample.ac3 512M
 make_recording dtivo-mp2-64M sample.mp2 64M
+sync  # no write-back of the recordings during the runs
 
 # timed RESULTS STDOUT COMMAND...: one run of COMMAND with its standard output
-# to STDOUT, after the previous run's files are gone and written back, so that
-# every run starts alike. Appends "wall_ns user_us sys_us rss_kib" to RESULTS.
+# to STDOUT, after an untimed run of it; the files of both runs are removed
+# before they start. Appends "wall_ns user_us sys_us rss_kib" to RESULTS.
 timed() {
     local results=$1 out=$2
     shift 2
     rm -f "$data/copy.ty" "$data/out.m2v" "$data/out.audio"
-    sync
+    "$@" >"$out"
+    rm -f "$data/copy.ty" "$data/out.m2v" "$data/out.audio"
     local status wall user sys rss
     read -r status wall user sys rss < <("$measure" -o "$out" "$@")
     if [ "$status" != 0 ]; then
@@ -111,8 +119,8 @@ bench_recording() {
     row "dd bs=128K (read/write)" "$r.dd" "$bytes" "$chunks"
     row "kestrel, both outputs" "$r.kestrel" "$bytes" "$chunks"
     row "kestrel -n" "$r.dry" "$bytes" "$chunks"
-    awk -v k="$(median "$r.kestrel" 1)" -v c="$(median "$r.cat" 1)" \
-        'BEGIN { printf "  kestrel / cat: %.3f\n", k / c }'
+    awk -v k="$(median "$r.kestrel" 1)" -v c="$(median "$r.cat" 1)" -v d="$(median "$r.dd" 1)" \
+        'BEGIN { printf "  kestrel / cat: %.3f   (kestrel / dd: %.3f)\n", k / c, k / d }'
 }
 
 # rss_only NAME: peak RSS of kestrel (writing, and -n) on one recording.
