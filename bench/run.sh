@@ -68,9 +68,17 @@ timed() {
     echo "$wall $user $sys $rss" >>"$results"
 }
 
+# middle: the median of the numbers on standard input, one a line.
+middle() {
+    sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
 # median RESULTS COLUMN
 median() {
-    cut -d' ' -f"$2" "$1" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+    cut -d' ' -f"$2" "$1" | middle
+}
+# cpu RESULTS: the median of user + sys time.
+cpu() {
+    awk '{ print $2 + $3 }' "$1" | middle
 }
 # maximum RESULTS COLUMN
 maximum() {
@@ -88,6 +96,15 @@ row() {
         -v bytes="$3" -v chunks="$4" 'BEGIN {
             printf "  %-26s %7.3f s %8.0f MiB/s %8.2f %8.2f %9.2f MiB\n", label, wall / 1e9,
                 bytes / 1048576 / (wall / 1e9), user / chunks, sys / chunks, rss / 1024 }'
+}
+
+# ratios RESULTS_PREFIX: kestrel against cat (and dd), by elapsed time and by
+# CPU time; the latter is steadier on a machine shared with other work.
+ratios() {
+    awk -v k="$(median "$1.kestrel" 1)" -v c="$(median "$1.cat" 1)" -v d="$(median "$1.dd" 1)" \
+        -v kc="$(cpu "$1.kestrel")" -v cc="$(cpu "$1.cat")" -v dc="$(cpu "$1.dd")" 'BEGIN {
+            printf "  kestrel / cat: %.3f by time, %.3f by CPU time", k / c, kc / cc
+            printf "   (kestrel / dd: %.3f, %.3f)\n", k / d, kc / dc }'
 }
 
 warm() {
@@ -119,8 +136,7 @@ bench_recording() {
     row "dd bs=128K (read/write)" "$r.dd" "$bytes" "$chunks"
     row "kestrel, both outputs" "$r.kestrel" "$bytes" "$chunks"
     row "kestrel -n" "$r.dry" "$bytes" "$chunks"
-    awk -v k="$(median "$r.kestrel" 1)" -v c="$(median "$r.cat" 1)" -v d="$(median "$r.dd" 1)" \
-        'BEGIN { printf "  kestrel / cat: %.3f   (kestrel / dd: %.3f)\n", k / c, k / d }'
+    ratios "$r"
 }
 
 # rss_only NAME: peak RSS of kestrel (writing, and -n) on one recording.
