@@ -23,7 +23,7 @@ fail() {
 }
 
 line=$(grep -E "^$case +" "$here/cases.txt") || fail "no such case in cases.txt"
-read -r _ audio exit outputs source decode options <<<"${line%%|*}"
+read -r _ audio exit outputs source _ options <<<"${line%%|*}"
 read -r -a builder <<<"${line#*|}"
 [ "$options" = - ] && options=
 
@@ -62,23 +62,25 @@ checkOutput() {
     local out=$work/$1 expected=$work/$2 sample=$work/$3
     case $outputs in
         expected) cmp "$out" "$expected" || fail "$1 differs from what the builder expects" ;;
-        empty) [ -f "$out" ] && [ ! -s "$out" ] || fail "$1 should exist and be empty" ;;
+        empty) [[ -f $out && ! -s $out ]] || fail "$1 should exist and be empty" ;;
         untouched) [ "$(cat "$out")" = stale ] || fail "$1 was changed" ;;
     esac
     case $source in
         same*) cmp "$out" "$sample" || fail "$1 differs from the sample stream" ;;
-        prefix) [ -s "$out" ] && cmp -n "$(stat -c %s "$out")" "$out" "$sample" ||
-            fail "$1 is not a non-empty prefix of the sample stream" ;;
+        prefix)
+            [ -s "$out" ] || fail "$1 is empty"
+            cmp -n "$(stat -c %s "$out")" "$out" "$sample" || fail "$1 is not a prefix of the sample stream"
+            ;;
     esac
 }
 
 runKestrel() {
-    local level=$1 golden=$here/golden/$case.$1.txt status=0
+    local level=$1 verbose=${2:-} golden=$here/golden/$case.$1.txt status=0
     for f in video.m2v "audio.$audio"; do echo stale >"$work/$f"; done
-    # shellcheck disable=SC2086 # options is zero or more words
-    (cd "$work" && "$kestrel" ${2:-} $options rec.ty video.m2v "audio.$audio" \
+    # shellcheck disable=SC2086 # verbose and options are zero or more words
+    (cd "$work" && "$kestrel" $verbose $options rec.ty video.m2v "audio.$audio" \
         >"console.$level.txt" 2>"stderr.$level.txt") || status=$?
-    [ "$status" = "$exit" ] || fail "kestrel $2 $options exited with $status, expected $exit"
+    [ "$status" = "$exit" ] || fail "kestrel $verbose $options exited with $status, expected $exit"
     [ ! -s "$work/stderr.$level.txt" ] || fail "kestrel wrote to standard error: $(cat "$work/stderr.$level.txt")"
     checkOutput video.m2v expected.m2v source.m2v
     checkOutput "audio.$audio" "expected.$audio" "source.$audio"
@@ -92,7 +94,7 @@ runKestrel() {
 
 case $mode in
     run)
-        kestrel=$5 recbuild=$6
+        kestrel=$(realpath "$5") recbuild=$(realpath "$6")
         buildRecording
         runKestrel 0
         runKestrel v -v
