@@ -25,18 +25,25 @@ echo "== Building a recording from testdata/sample.m2v and testdata/sample.mp2"
 echo "== kestrel $out/demo.ty $out/video.m2v $out/audio.mp2"
 status=0
 "$build/src/kestrel" "$out/demo.ty" "$out/video.m2v" "$out/audio.mp2" || status=$?
-echo "(exit code $status: kestrel ends with 1 after a complete run)"
+echo "(kestrel's exit code: $status)"
+ok=$((status == 0))
 
 echo "== What kestrel wrote"
-for pair in "video.m2v expected.m2v" "audio.mp2 expected.mp2"; do
-    set -- $pair
-    if [ ! -f "$out/$1" ]; then
-        printf '  %-10s not written\n' "$1"
+for pair in video.m2v:expected.m2v audio.mp2:expected.mp2; do
+    written=${pair%%:*} expected=${pair#*:}
+    if [ ! -f "$out/$written" ]; then
+        printf '  %-10s not written\n' "$written"
+        ok=0
         continue
     fi
-    size=$(wc -c <"$out/$1")
-    if cmp -s "$out/$1" "$out/$2"; then verdict="matches $2"; else verdict="DIFFERS from $2"; fi
-    printf '  %-10s %9d bytes  %s\n' "$1" "$size" "$verdict"
+    size=$(wc -c <"$out/$written")
+    if cmp -s "$out/$written" "$out/$expected"; then
+        verdict="matches $expected"
+    else
+        verdict="DIFFERS from $expected"
+        ok=0
+    fi
+    printf '  %-10s %9d bytes  %s\n' "$written" "$size" "$verdict"
 done
 
 if command -v ffprobe >/dev/null 2>&1; then
@@ -45,10 +52,18 @@ if command -v ffprobe >/dev/null 2>&1; then
         [ -s "$out/$f" ] || continue
         ffprobe -hide_banner "$out/$f" 2>&1 | grep -E '^ *(Input|Duration|Stream)' || true
         if command -v ffmpeg >/dev/null 2>&1; then
-            errors=$(ffmpeg -v error -i "$out/$f" -f null - 2>&1 | wc -l)
+            errors=$(ffmpeg -nostdin -v error -i "$out/$f" -f null - 2>&1 | wc -l)
             echo "  decoding $f: $errors error lines"
+            [ "$errors" = 0 ] || ok=0
         fi
     done
 else
     echo "(ffprobe is not installed: no stream summary)"
+fi
+
+if [ "$ok" = 1 ]; then
+    echo "== Done: kestrel wrote exactly the streams it should."
+else
+    echo "== FAILED: see above."
+    exit 1
 fi

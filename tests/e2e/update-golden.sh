@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Rewrites the console goldens of the end-to-end tests (golden/*.txt) from what
+# kestrel prints now. Run it only after a deliberate change of kestrel's
+# console text, then read every changed file in `git diff` before committing:
+# the goldens are the reviewed account of each run.
+#
+#   tests/e2e/update-golden.sh [build-preset]   (default: default)
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+preset=${1:-default}
+
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j2 --target kestrel kestrel-recbuild
+KESTREL_UPDATE_GOLDEN=1 ctest --preset "$preset" -R '^e2e\.' -E '\.decode$'
+git status --short tests/e2e/golden
