@@ -42,6 +42,7 @@ struct Kind {
     Family family;
     bool ac3;
     std::uint32_t splitAudioEvery;
+    friend void PrintTo(const Kind& kind, std::ostream* out) { *out << kind.name; }
 };
 
 class SampleRecording : public ::testing::TestWithParam<Kind> {};
@@ -124,11 +125,10 @@ TEST(Damage, AddedChunkIsACopyOfAnotherOrOverflowsByOneByte) {
         {[](RecordingPlan& p) { p.damage.outOfBandAfter = 4; }, 4, 19},
         {[](RecordingPlan& p) { p.damage.badChunkAfter = 2; }, 2, std::nullopt},
     };
-    const std::size_t chunks = clean().file.size() / kChunkSize;
     for (const Case& c : cases) {
         const Built built = buildWith(c.change);
         ASSERT_EQ(built.file.size(), clean().file.size() + kChunkSize);
-        for (std::size_t i = 0; i < chunks; ++i)
+        for (std::size_t i = 0; i < clean().file.size() / kChunkSize; ++i)
             EXPECT_TRUE(sameChunk(clean().file, i, built.file, i <= c.after ? i : i + 1)) << i;
         if (c.copyOf) {
             EXPECT_TRUE(sameChunk(built.file, c.after + 1, clean().file, *c.copyOf));
