@@ -1,157 +1,90 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
+#include <stdexcept>
+#include <tuple>
 
 #include "builder/recording_reader.h"
-#include "builder/synthetic_video.h"
-#include "recbuild/byte_counters.h"
 
 namespace recbuild {
 namespace {
 
+using kestrel::kChunkSize;
+using test::Built;
 using test::ReadRecord;
-using test::samples;
+using test::sampleAudio;
+using test::sampleVideo;
+
+TEST(RecordHeaderEncoding, FieldsReadBackThroughTheHeaderView) {
+    using Fields = std::tuple<std::uint32_t, int, int, std::int32_t, bool>;  // size to marker
+    for (const auto& [size, subtype, type, byteCount, marker] :
+         {Fields{779, 2, 0xC0, 0x31B43F, false}, Fields{16, 3, 0xC0, 0x205050, true},
+          Fields{0x7FFFF, 0xF, 0x20, 0xFFFFFF, false}, Fields{0, 0, 0, 0, false}}) {
+        const Record r{.type = static_cast<std::uint8_t>(type),
+                       .subtype = static_cast<std::uint8_t>(subtype),
+                       .head = std::vector<std::uint8_t>(size),
+                       .standaloneMarker = marker,
+                       .byteCount = static_cast<std::uint32_t>(byteCount)};
+        std::array<std::uint8_t, 16> bytes{};
+        encodeRecordHeader(r, bytes);
+        const kestrel::RecordHeader h{Bytes(bytes)};
+        EXPECT_EQ(Fields(h.size(), h.subtype(), h.type(), h.byteCount(),
+                         h.byte(12) && h.byte(13) && h.byte(14) && h.byte(15)),
+                  Fields(size, subtype, type, byteCount, marker));
+        EXPECT_FALSE(h.headerOnly());
+        EXPECT_EQ(h.isEndOfData(), size == 0);
+    }
+}
 
 struct Kind {
     const char* name;
     Family family;
     bool ac3;
     std::uint32_t splitAudioEvery;
+    friend void PrintTo(const Kind& kind, std::ostream* out) { *out << kind.name; }
 };
 
-void PrintTo(const Kind& kind, std::ostream* out) {
-    *out << kind.name;
-}
+class SampleRecording : public ::testing::TestWithParam<Kind> {};
 
-class SampleRecording : public ::testing::TestWithParam<Kind> {
-  protected:
-    const AudioStream& audio() const { return GetParam().ac3 ? samples().ac3 : samples().mp2; }
-    bool standalone() const { return GetParam().family == Family::Standalone; }
-    RecordingPlan plan() const {
-        RecordingPlan p;
-        p.layout.family = GetParam().family;
-        p.layout.splitAudioEvery = GetParam().splitAudioEvery;
-        return p;
-    }
-    test::Built build() const { return test::build(samples().video, audio(), plan()); }
-    /// The records after a Standalone recording's leading chunk.
-    std::vector<ReadRecord> records(const test::Built& built) const {
-        return test::readRecords(built.file, standalone() ? 1 : 0);
-    }
-};
+// readRecords checks that every chunk's table and payloads fit it.
+TEST_P(SampleRecording, ChunksFitAndCarryBothStreamsWholeAndStamped) {
+    const Kind kind = GetParam();
+    const bool standalone = kind.family == Family::Standalone;
+    const AudioStream& audio = sampleAudio(kind.ac3);
+    RecordingPlan plan;
+    plan.layout.family = kind.family;
+    plan.layout.splitAudioEvery = kind.splitAudioEvery;
+    const Built built = test::build(plan, audio);
+    EXPECT_EQ(built.file.size() % kChunkSize, 0u);
+    // A Standalone recording opens with a chunk for -s to jump.
+    const std::vector<ReadRecord> records = test::readRecords(built.file, standalone ? 1 : 0);
+    EXPECT_TRUE(test::demultiplexedVideo(records) == sampleVideo().bytes);
 
-TEST_P(SampleRecording, IsWholeChunksWhoseRecordsFitAfterAnyLeadingChunk) {
-    const test::Built built = build();
-    EXPECT_EQ(built.file.size() % kestrel::kChunkSize, 0u);
-    EXPECT_GT(records(built).size(), 1000u);  // readRecords checks every chunk
-    // A Standalone recording opens with a chunk for -s to jump: no audio, no video.
-    for (const ReadRecord& r : test::readRecords(test::chunkAt(built.file, 0))) {
-        const bool stream =
-            r.header.type() == kestrel::kVideoType || r.header.type() == kestrel::kAudioType;
-        EXPECT_EQ(stream, !standalone());
-    }
-}
-
-TEST_P(SampleRecording, VideoRecordsConcatenatedAsKestrelDoesAreTheSource) {
-    const test::Built built = build();
-    EXPECT_TRUE(test::demultiplexedVideo(records(built)) == samples().video.bytes);
-    EXPECT_TRUE(built.expectedVideo == samples().video.bytes);
-}
-
-TEST_P(SampleRecording, EveryPictureHasAPacketHeaderStampedInDisplayOrder) {
-    // A picture is shown at its GOP's first display slot plus its temporal reference.
-    const std::uint64_t base = plan().layout.videoPts;
+    // A picture is stamped at its GOP's first display slot plus its temporal
+    // reference. A split audio frame's small first part holds the packet start.
+    const std::uint64_t base = plan.layout.videoPts;
     std::uint32_t gopBase = 0, inGop = 0, pictures = 0, pts = 0;
     bool nextIsPicture = false;
-    const test::Built built = build();
-    for (const ReadRecord& r : records(built)) {
-        if (r.header.type() != kestrel::kVideoType) continue;
-        if (r.payload.size() >= 4 && r.payload[0] == 0 && r.payload[3] == 0xB8) {
-            gopBase += inGop;
-            inGop = 0;
+    std::size_t smallParts = 0;
+    for (const ReadRecord& r : records) {
+        if (r.header.type() == kestrel::kAudioType) {
+            if (r.header.size() >= 200 || r.header.subtype() == kestrel::kAudioPesSubtype) continue;
+            ++smallParts;
+            EXPECT_TRUE(standalone || (r.payload[0] == 0 && r.payload[2] == 1));
+            continue;
         }
+        if (r.header.subtype() == kGopSubtype) gopBase += std::exchange(inGop, 0);
         if (nextIsPicture) {
-            ASSERT_EQ(r.payload[3], 0x00);  // picture start code
             const std::uint32_t tr = r.payload[4] << 2 | r.payload[5] >> 6;
             EXPECT_EQ(pts, base + 3003 * (gopBase + tr)) << pictures;
-            ++inGop;
-            ++pictures;
+            ++inGop, ++pictures;
         }
         nextIsPicture = test::isVideoPacketHeader(r);
-        if (!nextIsPicture) continue;
-        EXPECT_EQ(r.payload[3], 0xE0);
-        EXPECT_EQ(r.payload[7] >> 6, 2);  // PTS only
-        pts = test::ptsField(r.payload.subspan(9, 5));
+        if (nextIsPicture) pts = test::ptsField(r.payload.subspan(9, 5));
     }
     EXPECT_EQ(pictures, 300u);
-}
-
-TEST_P(SampleRecording, AudioCarriesEachFrameOnceBehindAStampedPacketHeader) {
-    const test::Built built = build();
-    std::vector<std::uint8_t> joined;
-    for (const ReadRecord& r : records(built)) {
-        if (r.header.type() != kestrel::kAudioType) continue;
-        const bool marker = r.header.subtype() == 3 && r.header.size() == 16 && r.header.byte(12) &&
-                            r.header.byte(13) && r.header.byte(14) && r.header.byte(15);
-        // Standalone: exactly the 16-byte packet-header records carry the marker.
-        EXPECT_EQ(marker, standalone() && r.payload[0] == 0 && r.payload.size() == 16);
-        joined.insert(joined.end(), r.payload.begin(), r.payload.end());
-    }
-    const std::size_t headerLength = standalone() ? 16 : GetParam().ac3 ? 14 : 11;
-    const std::size_t ptsAt = headerLength == 11 ? 6 : 9;
-    const std::uint8_t streamId = GetParam().ac3 ? 0xBD : 0xC0;
-    const Bytes all(joined);
-    std::size_t at = 0;
-    for (std::size_t j = 0; j < audio().frames.size(); ++j) {
-        const AudioFrame& f = audio().frames[j];
-        ASSERT_LE(at + headerLength + f.length, all.size());
-        const Bytes header = all.subspan(at, headerLength);
-        EXPECT_TRUE(header[0] == 0 && header[1] == 0 && header[2] == 1 && header[3] == streamId);
-        EXPECT_EQ(test::ptsField(header.subspan(ptsAt, 5)),
-                  plan().layout.videoPts + audio().ticksFor(j));
-        const Bytes frame = all.subspan(at + headerLength, f.length);
-        ASSERT_TRUE(std::equal(frame.begin(), frame.end(), audio().bytes.begin() + f.offset)) << j;
-        at += headerLength + f.length;
-    }
-    EXPECT_EQ(at, all.size());
-    EXPECT_TRUE(built.expectedAudio == audio().bytes);
-}
-
-TEST_P(SampleRecording, SplitAudioRecordsOpenWithASmallPartHoldingThePacketStart) {
-    std::size_t small = 0;
-    const test::Built built = build();
-    for (const ReadRecord& r : records(built)) {
-        if (r.header.type() != kestrel::kAudioType || r.header.size() >= 200) continue;
-        if (r.header.subtype() == kestrel::kAudioPesSubtype) continue;
-        ++small;
-        if (!standalone()) {
-            EXPECT_TRUE(r.payload[0] == 0 && r.payload[2] == 1);
-        }
-    }
-    const std::uint32_t every = GetParam().splitAudioEvery;
-    EXPECT_EQ(small, every == 0 ? 0 : audio().frames.size() / every);
-}
-
-TEST_P(SampleRecording, ByteCountersRunOnPerStreamWithinTheirRing) {
-    struct Stream {
-        std::uint8_t type;
-        std::uint32_t ring;
-        std::int64_t next = 0;
-    };
-    Stream streams[] = {{kestrel::kVideoType, kVideoRing}, {kestrel::kAudioType, kAudioRing}};
-    const test::Built built = build();
-    for (const ReadRecord& r : records(built)) {
-        for (Stream& s : streams) {
-            if (r.header.type() != s.type) continue;
-            const std::int64_t c = r.header.byteCount();
-            ASSERT_GE(c, kCounterBase);
-            ASSERT_LT(c, kCounterBase + s.ring);
-            if (s.next != 0) {
-                ASSERT_TRUE(c == s.next || c == s.next - s.ring) << c - s.next;
-            }
-            s.next = c + r.header.size();
-        }
-    }
+    EXPECT_EQ(smallParts, kind.splitAudioEvery ? audio.frames.size() / kind.splitAudioEvery : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, SampleRecording,
@@ -163,37 +96,101 @@ INSTANTIATE_TEST_SUITE_P(Kinds, SampleRecording,
                                            Kind{"StandaloneSplit", Family::Standalone, false, 4}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-/// A stream whose sequence header, GOP header and packet header fill the
-/// recorder's 88-byte window exactly: the record after them counts 16 more.
-TEST(SequenceWindow, FilledExactlyTheNextVideoCounterSkipsAPacketHeader) {
-    test::SyntheticVideo synthetic;
-    for (int gop = 0; gop < 30; ++gop) {
-        synthetic.sequence(64).gop();
-        for (std::uint32_t tr = 0; tr < 4; ++tr)
-            synthetic.picture(tr, tr == 0 ? 1 : 2, 9000);
-    }
-    const VideoStream video = parseVideoStream(synthetic.bytes());
-    for (const Family family : {Family::DTivo, Family::Standalone}) {
-        RecordingPlan plan;
-        plan.layout.family = family;
-        const test::Built built = test::build(video, samples().mp2, plan);
-        std::int64_t next = 0;
-        int sincePacketHeader = 0;
-        int skips = 0;
-        for (const ReadRecord& r : test::readRecords(built.file, family == Family::DTivo ? 0 : 1)) {
-            if (r.header.type() != kestrel::kVideoType) continue;
-            const std::int64_t step = (r.header.byteCount() - next + kVideoRing) % kVideoRing;
-            if (next != 0 && step != 0) {
-                ++skips;
-                EXPECT_EQ(step, 16);
-                EXPECT_EQ(sincePacketHeader, 1);  // the first record of the I picture
-            }
-            sincePacketHeader = test::isVideoPacketHeader(r) ? 1 : sincePacketHeader + 1;
-            next = r.header.byteCount() + r.header.size();
+using Change = void (*)(RecordingPlan&);
+
+Built buildWith(Change change) {
+    RecordingPlan plan;
+    change(plan);
+    return test::build(plan);
+}
+
+const Built& clean() {
+    static const Built built = buildWith([](RecordingPlan&) {});
+    return built;
+}
+
+bool sameChunk(Bytes a, std::size_t i, Bytes b, std::size_t j) {
+    const Bytes x = test::chunkAt(a, i), y = test::chunkAt(b, j);
+    return std::equal(x.begin(), x.end(), y.begin(), y.end());
+}
+
+TEST(Damage, AddedChunkIsACopyOfAnotherOrOverflowsByOneByte) {
+    struct Case {
+        Change change;
+        std::size_t after;                  // the chunk the added one follows
+        std::optional<std::size_t> copyOf;  // none: a chunk that overflows
+    };
+    const Case cases[] = {
+        {[](RecordingPlan& p) { p.damage.duplicateChunk = 3; }, 3, 3},
+        {[](RecordingPlan& p) { p.damage.outOfBandAfter = 4; }, 4, 19},
+        {[](RecordingPlan& p) { p.damage.badChunkAfter = 2; }, 2, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const Built built = buildWith(c.change);
+        ASSERT_EQ(built.file.size(), clean().file.size() + kChunkSize);
+        for (std::size_t i = 0; i < clean().file.size() / kChunkSize; ++i)
+            EXPECT_TRUE(sameChunk(clean().file, i, built.file, i <= c.after ? i : i + 1)) << i;
+        if (c.copyOf) {
+            EXPECT_TRUE(sameChunk(built.file, c.after + 1, clean().file, *c.copyOf));
+            continue;
         }
-        EXPECT_EQ(skips, family == Family::DTivo ? 30 : 0);  // one in every GOP
-        EXPECT_TRUE(built.expectedVideo == video.bytes);
+        const Bytes bad = test::chunkAt(built.file, c.after + 1);
+        std::size_t total = kestrel::tableEnd(kestrel::recordCount(bad));
+        for (int i = 0; i < kestrel::recordCount(bad); ++i)
+            total += kestrel::recordAt(bad, i).payloadLength();
+        EXPECT_EQ(total, kChunkSize + 1);
     }
+}
+
+TEST(Damage, EndOfDataRecordOrCutEndsTheExpectedOutputsWithTheRecordsBefore) {
+    const Built ended = buildWith([](RecordingPlan& p) { p.damage.endOfDataIn = 12; });
+    ASSERT_EQ(ended.file.size(), clean().file.size());
+    // One end-of-data record, in the middle of chunk 12's table.
+    const Bytes chunk = test::chunkAt(ended.file, 12);
+    EXPECT_TRUE(kestrel::recordAt(chunk, (kestrel::recordCount(chunk) - 1) / 2).isEndOfData());
+    const auto isEnd = [](const ReadRecord& r) { return r.header.isEndOfData(); };
+    std::vector<ReadRecord> before = test::readRecords(ended.file);
+    EXPECT_EQ(std::count_if(before.begin(), before.end(), isEnd), 1);
+    before.erase(std::find_if(before.begin(), before.end(), isEnd), before.end());
+    EXPECT_TRUE(ended.expectedVideo == test::demultiplexedVideo(before));
+
+    const Built cut = buildWith([](RecordingPlan& p) { p.damage.cutIn = 11; });
+    EXPECT_EQ(cut.file.size(), 11 * kChunkSize + kChunkSize / 2);
+    EXPECT_TRUE(std::equal(cut.file.begin(), cut.file.end(), clean().file.begin()));
+    EXPECT_TRUE(cut.expectedVideo == test::demultiplexedVideo(test::readRecords(cut.file)));
+}
+
+TEST(Damage, IsRefusedAmongTheStartUpChunksOrBeyondTheEnd) {
+    const auto refused = [](Change change) { EXPECT_THROW(buildWith(change), std::runtime_error); };
+    refused([](RecordingPlan& p) { p.damage.cutIn = 9; });
+    refused([](RecordingPlan& p) { p.damage.endOfDataIn = 8; });
+    refused([](RecordingPlan& p) { p.damage.duplicateChunk = 27; });
+    refused([](RecordingPlan& p) { p.damage.outOfBandAfter = 20; });
+    EXPECT_NO_THROW(buildWith([](RecordingPlan& p) { p.damage.duplicateChunk = 26; }));
+}
+
+TEST(Layout, MidGopStartOpensWithAudioAndTheOutputsStartAtTheNextGop) {
+    const Built built = buildWith([](RecordingPlan& p) { p.layout.startPicture = 5; });
+    const std::vector<ReadRecord> records = test::readRecords(built.file);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records[0].header.type(), kestrel::kAudioType);
+    // Video from the second GOP's sequence header on; the first GOP had 13 pictures.
+    const VideoStream& video = sampleVideo();
+    EXPECT_TRUE(std::equal(built.expectedVideo.begin(), built.expectedVideo.end(),
+                           video.bytes.begin() + video.pictures[13].offset, video.bytes.end()));
+    EXPECT_EQ(built.firstVideoPts, 1234567 + 15 * 3003);
+    // Audio from the first frame at most half a frame step before that picture.
+    const std::size_t dropped = (built.firstVideoPts - 1080 - 1234567 + 2159) / 2160;
+    EXPECT_EQ(built.expectedAudio.size(), sampleAudio().bytes.size() - dropped * 768);
+}
+
+TEST(Layout, MinimumSizeRepeatsTheMaterialUpToTheFirstChunkThatReachesIt) {
+    const Built built = buildWith([](RecordingPlan& p) {
+        p.minSize = 50 * kChunkSize + 1;
+        p.layout.iterations = 0;
+    });
+    EXPECT_EQ(built.file.size(), 51 * kChunkSize);
+    EXPECT_TRUE(built.expectedVideo == test::demultiplexedVideo(test::readRecords(built.file)));
 }
 
 }  // namespace

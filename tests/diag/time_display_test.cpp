@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "support/captured_console.h"
 
 namespace kestrel {
@@ -10,25 +12,16 @@ namespace {
 using test::CapturedConsole;
 
 TEST(ShowTime, ShowsWholeMillisecondsOfTicks) {
-    struct Case {
-        std::uint32_t ticks;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {0, "00:00:00.000"},           {89, "00:00:00.000"},        {90, "00:00:00.001"},
-        {324000000, "01:00:00.000"},   {323999999, "00:59:59.999"}, {3240000000u, "10:00:00.000"},
-        {4294967295u, "13:15:21.858"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [ticks, expected] :
+         {std::pair{89u, "00:00:00.000"}, std::pair{90u, "00:00:00.001"},
+          std::pair{323999999u, "00:59:59.999"}, std::pair{324000000u, "01:00:00.000"},
+          std::pair{4294967295u, "13:15:21.858"}}) {
         CapturedConsole out;
-        showTime(out.console(), ticksToMs(c.ticks));
-        EXPECT_EQ(out.text(), c.expected) << c.ticks;
+        showTime(out.console(), ticksToMs(ticks));
+        EXPECT_EQ(out.text(), expected) << ticks;
     }
-}
-
-TEST(ShowTime, DropsTheFractionOfAMillisecond) {
     CapturedConsole out;
-    showTimeLine(out.console(), 59999.9);
+    showTimeLine(out.console(), 59999.9);  // drops the fraction of a millisecond
     EXPECT_EQ(out.text(), "00:00:59.999\n");
 }
 
@@ -39,16 +32,13 @@ TEST(ShowByteCountRange, ShowsTheLowThreeBytesOfBothCounters) {
 }
 
 TEST(Console, PrintsEachMessageOnlyAtItsVerbosity) {
-    struct Case {
-        int level;
-        const char* expected;
-    };
-    for (const Case c : {Case{kQuiet, "a"}, Case{kVerbose, "ab"}, Case{kVeryVerbose, "abc"}}) {
-        CapturedConsole out(c.level);
+    for (const auto& [level, expected] :
+         {std::pair{kQuiet, "a"}, std::pair{kVerbose, "ab"}, std::pair{kVeryVerbose, "abc"}}) {
+        CapturedConsole out(level);
         out.console().print("a");
         out.console().verbose("b");
         out.console().veryVerbose("c");
-        EXPECT_EQ(out.text(), c.expected) << c.level;
+        EXPECT_EQ(out.text(), expected) << level;
     }
 }
 

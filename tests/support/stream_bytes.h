@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 #include <vector>
 
 #include "chunk/chunk_layout.h"
+#include "demux/output_file.h"
 
 namespace kestrel::test {
 
@@ -33,43 +36,58 @@ inline ByteVector ptsField(PtsTicks pts) {
             static_cast<std::uint8_t>(pts >> 7), static_cast<std::uint8_t>((pts << 1) | 1)};
 }
 
-/// A full packet header with a time stamp: 14 bytes, padded with `stuffing` 0xFF bytes.
+/// A full packet header with a time stamp: 14 bytes, then `stuffing` 0xFF bytes.
 inline ByteVector fullPesHeader(std::uint8_t streamId, PtsTicks pts, std::size_t stuffing = 0) {
     return concat({{0x00, 0x00, 0x01, streamId, 0x00, 0x00, 0x80, 0x80, 0x05},
                    ptsField(pts),
                    ByteVector(stuffing, 0xFF)});
 }
 
-/// The 11-byte short audio packet header of DTivo Layer II recordings.
-inline ByteVector shortAudioHeader(PtsTicks pts) {
-    return concat({{0x00, 0x00, 0x01, 0xC0, 0x00, 0x00}, ptsField(pts)});
-}
-
-/// The 16-byte video packet header of a subtype-6 record.
+/// The 16-byte payload of a video PES header record (subtype 6).
 inline ByteVector videoPesHeader(PtsTicks pts) {
     return fullPesHeader(0xE0, pts, 2);
 }
 
-/// Layer II frame headers: 128 kbit/s and 256 kbit/s at 48 kHz (384 and 768 bytes).
-inline const ByteVector kLayer2Frame384 = {0xFF, 0xFD, 0x84, 0x00};
-inline const ByteVector kLayer2Frame768 = {0xFF, 0xFD, 0xC4, 0x00};
-/// An AC-3 sync frame header: 48 kHz, frame size code 28 (1536 bytes).
-inline const ByteVector kAc3Frame1536 = {0x0B, 0x77, 0x00, 0x00, 0x1C};
-
-/// A DTivo Layer II packet: short header, then frame bytes (header + filler).
-inline ByteVector dtivoLayer2Packet(PtsTicks pts, std::size_t frameBytes,
-                                    const ByteVector& frameHeader = kLayer2Frame384) {
-    return concat({shortAudioHeader(pts), frameHeader, filler(frameBytes - frameHeader.size())});
-}
-
-/// A Dolby Digital packet: 14-byte full header, then frame bytes.
-inline ByteVector ac3Packet(PtsTicks pts, std::size_t frameBytes) {
-    return concat({fullPesHeader(0xBD, pts), kAc3Frame1536, filler(frameBytes - 5)});
-}
-
-/// A Standalone Layer II packet header: 16 bytes (full header and two stuffing bytes).
+/// A Standalone Layer II packet header record: 16 bytes.
 inline ByteVector standaloneAudioHeader(PtsTicks pts) {
     return fullPesHeader(0xC0, pts, 2);
 }
+
+/// A Layer II frame header: 128 kbit/s at 48 kHz, 384 bytes.
+inline const ByteVector kLayer2Frame384 = {0xFF, 0xFD, 0x84, 0x00};
+
+/// A DTivo Layer II packet: the 11-byte short header, then `frameBytes` of frame.
+inline ByteVector dtivoLayer2Packet(PtsTicks pts, std::size_t frameBytes,
+                                    const ByteVector& frameHeader = kLayer2Frame384) {
+    return concat({{0x00, 0x00, 0x01, 0xC0, 0x00, 0x00},
+                   ptsField(pts),
+                   frameHeader,
+                   filler(frameBytes - frameHeader.size())});
+}
+
+/// An OutputFile whose bytes land in memory.
+class MemoryOutput {
+  public:
+    MemoryOutput() : stream_(open_memstream(&buffer_, &size_)) { file.adopt(stream_, "memory"); }
+    ~MemoryOutput() {
+        file.close();
+        std::free(buffer_);
+    }
+    MemoryOutput(const MemoryOutput&) = delete;
+    MemoryOutput& operator=(const MemoryOutput&) = delete;
+
+    /// Everything written so far.
+    ByteVector bytes() {
+        std::fflush(stream_);
+        return ByteVector(buffer_, buffer_ + size_);
+    }
+
+    OutputFile file;
+
+  private:
+    char* buffer_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* stream_;
+};
 
 }  // namespace kestrel::test
