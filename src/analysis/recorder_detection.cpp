@@ -4,13 +4,12 @@
 #include <cstddef>
 
 #include "chunk/record_walk.h"
+#include "headers/byte_patterns.h"
 
 namespace kestrel {
 
 namespace {
 
-constexpr std::uint8_t kLayer2StreamId = 0xC0;
-constexpr std::uint8_t kDolbyStreamId = 0xBD;
 // A Dolby Digital packet header is always 14 bytes long.
 constexpr std::size_t kDolbyHeaderLength = 14;
 constexpr std::int32_t kStandaloneHeaderLength = 16;
@@ -21,22 +20,13 @@ bool isStandaloneMarker(const RecordHeader& h) {
            h.byte(14) != 0 && h.byte(15) != 0;
 }
 
-bool isLayer2Sync(Bytes b, std::size_t at) {
-    return b[at] == 0xFF && (b[at + 1] == 0xFD || b[at + 1] == 0xFC);
-}
-bool isDolbySync(Bytes b, std::size_t at) {
-    return b[at] == 0x0B && b[at + 1] == 0x77;
-}
-
 // True when the payload holds a packet start code 00 00 01 `streamId` whose
 // frame sync follows at `distance`; only the payload's own bytes are read.
 bool hasPacketWithSync(Bytes payload, std::uint8_t streamId, std::size_t distance,
                        bool (*isSync)(Bytes, std::size_t)) {
     const std::size_t span = std::max<std::size_t>(distance + 2, 4);  // bytes one match covers
     for (std::size_t k = 0; k + span <= payload.size(); ++k) {
-        if (payload[k] == 0 && payload[k + 1] == 0 && payload[k + 2] == 1 &&
-            payload[k + 3] == streamId && isSync(payload, k + distance))
-            return true;
+        if (isStartCodeAt(payload, k, streamId) && isSync(payload, k + distance)) return true;
     }
     return false;
 }
@@ -56,9 +46,9 @@ std::int32_t countAudioHeaders(const RunState& run, Bytes chunk, std::int32_t& l
     for (RecordWalk walk(chunk); walk.next();) {
         if (walk.header().type() != kAudioType) continue;
         const Bytes payload = walk.payload();
-        if (hasPacketWithSync(payload, kLayer2StreamId, layer2Distance, isLayer2Sync))
+        if (hasPacketWithSync(payload, kMpegAudioStreamId, layer2Distance, isLayer2SyncAt))
             ++layer2Count;
-        if (hasPacketWithSync(payload, kDolbyStreamId, kDolbyHeaderLength, isDolbySync))
+        if (hasPacketWithSync(payload, kPrivateStream1Id, kDolbyHeaderLength, isAc3SyncAt))
             ++dd51Count;
     }
     return 1;

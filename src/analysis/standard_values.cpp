@@ -5,6 +5,7 @@
 
 #include "chunk/record_walk.h"
 #include "headers/audio_frame.h"
+#include "headers/byte_patterns.h"
 #include "headers/pes.h"
 
 namespace kestrel {
@@ -27,7 +28,7 @@ constexpr std::int32_t kStepsNeeded = 3;
 std::optional<std::uint32_t> standaloneFrameLength(Decoder& decoder, const RecordWalk& walk) {
     const Bytes payload = walk.payload();
     for (std::size_t j = 0; j < kStandaloneSyncPositions && j + 1 < payload.size(); ++j) {
-        if (payload[j] == 0xFF && (payload[j + 1] == 0xFD || payload[j + 1] == 0xFC))
+        if (isLayer2SyncAt(payload, j))
             return static_cast<std::uint32_t>(
                 layer2FrameLength(decoder, bytesFrom(walk.fromPayload(), j)));
     }

@@ -1,5 +1,7 @@
 #include "headers/audio_frame.h"
 
+#include "headers/byte_patterns.h"
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -8,25 +10,14 @@ namespace kestrel {
 
 namespace {
 
-// The pattern tests look only inside the searched bytes: a pattern that would
-// run past them does not match.
-bool hasBytes(Bytes b, std::int32_t at, std::size_t n) {
-    return at >= 0 && static_cast<std::size_t>(at) + n <= b.size();
-}
 bool isLayer2Sync(Bytes b, std::int32_t at) {
-    if (!hasBytes(b, at, 2)) return false;
-    const auto i = static_cast<std::size_t>(at);
-    return b[i] == 0xFF && (b[i + 1] == 0xFD || b[i + 1] == 0xFC);
+    return at >= 0 && isLayer2SyncAt(b, static_cast<std::size_t>(at));
 }
 bool isAc3Sync(Bytes b, std::int32_t at) {
-    if (!hasBytes(b, at, 2)) return false;
-    const auto i = static_cast<std::size_t>(at);
-    return b[i] == 0x0B && b[i + 1] == 0x77;
+    return at >= 0 && isAc3SyncAt(b, static_cast<std::size_t>(at));
 }
 bool isStartCode(Bytes b, std::int32_t at, std::uint8_t id) {
-    if (!hasBytes(b, at, 4)) return false;
-    const auto i = static_cast<std::size_t>(at);
-    return b[i] == 0 && b[i + 1] == 0 && b[i + 2] == 1 && b[i + 3] == id;
+    return at >= 0 && isStartCodeAt(b, static_cast<std::size_t>(at), id);
 }
 
 // Layer II: the sync must stand H bytes after 00 00 01 C0. Without a packet the
@@ -38,7 +29,7 @@ std::int32_t findLayer2Frame(Bytes b, std::int32_t h, std::int32_t& pesOffset,
     std::int32_t result = 0;
     std::int32_t q = len - h - 1 <= 0 ? h : len - 1;
     for (std::int32_t p = 0; p < len - h - 1; ++p) {
-        if (isStartCode(b, p, 0xC0) && isLayer2Sync(b, p + h)) {
+        if (isStartCode(b, p, kMpegAudioStreamId) && isLayer2Sync(b, p + h)) {
             pesOffset = p;
             result = 1;
             q = p + h;
@@ -61,7 +52,7 @@ std::int32_t findAc3Frame(Bytes b, std::int32_t& pesOffset, std::int32_t& syncOf
     std::int32_t result = 0;
     std::int32_t q = len <= 16 ? 14 : len - 2;
     for (std::int32_t p = 0; p < len - 16; ++p) {
-        if (isStartCode(b, p, 0xBD) && isAc3Sync(b, p + 14)) {
+        if (isStartCode(b, p, kPrivateStream1Id) && isAc3Sync(b, p + 14)) {
             pesOffset = p;
             result = 1;
             q = p + 14;

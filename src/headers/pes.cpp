@@ -1,5 +1,7 @@
 #include "headers/pes.h"
 
+#include "headers/byte_patterns.h"
+
 namespace kestrel {
 
 namespace {
@@ -19,8 +21,6 @@ PtsTicks readTimeStamp(Decoder& decoder, Bytes header) {
 }
 
 constexpr std::uint32_t kPaddingStream = 0xBE;
-constexpr std::uint32_t kPrivateStream1 = 0xBD;  // carries Dolby Digital
-constexpr std::uint32_t kFirstAudioStream = 0xC0;
 constexpr std::uint32_t kFirstVideoStream = 0xE0;
 
 }  // namespace
@@ -32,7 +32,7 @@ PtsTicks parsePesHeader(Decoder& decoder, Bytes header) {
     const std::uint32_t streamId = readBits(c, header, 8);
     skipBits(c, 16);  // packet length
     if (streamId == kPaddingStream) return 1;
-    if (streamId != kPrivateStream1 && streamId != kFirstAudioStream &&
+    if (streamId != kPrivateStream1Id && streamId != kMpegAudioStreamId &&
         streamId != kFirstVideoStream) {
         decoder.console.print("Unknown PES packet. Fix it dear orvel...\n");
         decoder.console.print("\ttype = 0x%X\n", streamId);
@@ -72,9 +72,8 @@ std::int32_t findAudioPesStart(Bytes payload, std::int32_t size) {
     // start of a record's payload, a few bytes in at most.
     for (std::int32_t i = 0; i < 5 && i + 3 < size; ++i) {
         const auto at = static_cast<std::size_t>(i);
-        if (at + 4 > payload.size()) break;
-        if (payload[at] == 0 && payload[at + 1] == 0 && payload[at + 2] == 1 &&
-            (payload[at + 3] == 0xC0 || payload[at + 3] == 0xBD))
+        if (isStartCodeAt(payload, at, kMpegAudioStreamId) ||
+            isStartCodeAt(payload, at, kPrivateStream1Id))
             return i;
     }
     return -1;
