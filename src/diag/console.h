@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdarg>
 #include <cstdio>
 
 namespace kestrel {
@@ -26,12 +27,12 @@ class Console {
     void verbose(const char* format, ...) __attribute__((format(printf, 2, 3)));
     /// Printed under -V only.
     void veryVerbose(const char* format, ...) __attribute__((format(printf, 2, 3)));
-    /// Writes `n` bytes of literal text (no format interpretation).
-    void write(const char* text, std::size_t n);
     /// Flushes the stream, unless nothing was printed since the last flush.
     void flush();
 
   private:
+    void vprint(const char* format, va_list args);
+
     std::FILE* out_;
     int verboseLevel_;
     bool unflushed_ = true;  // printed since the last flush (or not flushed yet)
