@@ -17,39 +17,30 @@ trap 'rm -rf "$work"' EXIT
 rm -rf "$out/run" "$out/parse_chunk"
 mkdir -p "$out/run" "$out/parse_chunk"
 
-# name, audio sample, chunks in the whole-run seeds, builder options
+# Byte 0 of each seed picks the options (harness.h). The fuzzer seldom mutates
+# that one byte of a long input, so the seeds spread the choices between them:
+# every verbosity, -s, -n, each chunk limit and each jump of the whole-run
+# target, and every mode of the ParseChunk target. Only one whole-run seed is
+# at -V, whose record dumps make a run many times slower.
+#
+# name, audio sample, chunks in the whole-run seeds, byte 0 of the whole and
+# of the compact whole-run seed, byte 0 of the ParseChunk seeds, builder options
 recordings=(
-    "dtivo mp2 10"
-    "ac3 ac3 12"
-    "standalone mp2 14 --standalone"
-    "split mp2 12 --split-audio 3"
-    "midgop mp2 12 --start-picture 5 --audio-offset -3000"
-    "duplicate mp2 13 --duplicate-chunk 11"
-    "oob mp2 13 --oob-after 11 --oob-distance 10"
-    "badstart mp2 12 --bad-chunk-after 3"
-    "badpump ac3 13 --bad-chunk-after 11"
-    "eod9 mp2 12 --end-of-data 9"
-    "eod12 ac3 14 --end-of-data 12"
-    "cut mp2 13 --cut 12"
+    "dtivo mp2 10 00 01 00"
+    "ac3 ac3 12 10 09 04"
+    "standalone mp2 14 04 85 08 --standalone"
+    "split mp2 12 20 02 10 --split-audio 3"
+    "midgop mp2 12 40 31 20 --start-picture 5 --audio-offset -3000"
+    "duplicate mp2 13 08 21 00 --duplicate-chunk 11"
+    "oob mp2 13 80 11 00 --oob-after 11 --oob-distance 10"
+    "badstart mp2 12 c0 01 10 --bad-chunk-after 3"
+    "badpump ac3 13 00 41 34 --bad-chunk-after 11"
+    "eod9 mp2 12 00 01 00 --end-of-data 9"
+    "eod12 ac3 14 18 03 04 --end-of-data 12"
+    "cut mp2 13 00 01 00 --cut 12"
 )
 
-# Byte 0 of a whole-run seed: verbosity (0 quiet, 1 -v; -V, which dumps every
-# record, is left to the fuzzer: it makes runs many times slower), plus -s for
-# Standalone.
-run_mode() {
-    local mode=$2
-    [ "$1" = standalone ] && mode=$((mode + 4))
-    printf "\\x0$mode"
-}
-
-# Byte 0 of a ParseChunk seed: Dolby Digital and Standalone modes.
-parse_mode() {
-    case $1 in
-        ac3 | badpump | eod12) printf '\x04' ;;
-        standalone) printf '\x08' ;;
-        *) printf '\x00' ;;
-    esac
-}
+byte() { printf "\\x$1"; }
 
 # Chunks FIRST.. (COUNT of them) of a recording, whole.
 chunks() { tail -c +$(($2 * chunk + 1)) "$1" | head -c $(($3 * chunk)) || true; }
@@ -63,17 +54,18 @@ compact_chunks() {
 }
 
 for spec in "${recordings[@]}"; do
-    read -r name audio count options <<<"$spec"
+    read -r name audio count whole compact parse options <<<"$spec"
     rec="$work/$name.ty"
     # shellcheck disable=SC2086  # options are words
     "$recbuild" --video "$samples/sample.m2v" --audio "$samples/sample.$audio" \
         $options --out "$rec" >/dev/null
-    { run_mode "$name" 0; chunks "$rec" 0 "$count"; } >"$out/run/$name"
-    { run_mode "$name" 1; compact_chunks "$rec" 0 "$count"; } >"$out/run/$name-compact"
+    { byte "$whole"; chunks "$rec" 0 "$count"; } >"$out/run/$name"
+    { byte "$compact"; compact_chunks "$rec" 0 "$count"; } >"$out/run/$name-compact"
     # The leading chunk of a Standalone recording is there for -s to skip.
     first=0
     [ "$name" = standalone ] && first=1
-    { parse_mode "$name"; chunks "$rec" $first 3; } >"$out/parse_chunk/$name-start"
-    { parse_mode "$name"; chunks "$rec" 11 2; } >"$out/parse_chunk/$name-later"
-    { parse_mode "$name"; compact_chunks "$rec" 9 3; } >"$out/parse_chunk/$name-compact"
+    # The same recorder and audio modes at each verbosity (quiet, -v, -V).
+    { byte "$parse"; chunks "$rec" $first 3; } >"$out/parse_chunk/$name-start"
+    { byte "$(printf %02x $((0x$parse | 1)))"; chunks "$rec" 11 2; } >"$out/parse_chunk/$name-later"
+    { byte "$(printf %02x $((0x$parse | 2)))"; compact_chunks "$rec" 9 3; } >"$out/parse_chunk/$name-compact"
 done
