@@ -33,17 +33,31 @@ bool writeAll(int fd, Bytes bytes) {
     return true;
 }
 
-// Values the start-up phase learns from ordinary DTivo / Standalone recordings.
+// Bits 6-7 of the mode: which values the start-up phase learnt.
+enum class LearntValues { kTypical, kNothing, kLargest, kTypicalToo };
+
+// What the start-up phase learns from ordinary DTivo / Standalone recordings;
+// from recordings without audio; or at the limits of what it can learn.
 void setStartupValues(RunState& run, std::uint8_t mode) {
     run.audioType = (mode & 4) != 0 ? kDolbyAudio : kLayer2Audio;
     const bool dolby = run.audioType == kDolbyAudio;
     run.saMode = !dolby && (mode & 8) != 0 ? 1 : 0;
     run.audioPesHeaderLength = run.saMode != 0 ? 16 : 11;
     run.noOutput = (mode & 16) != 0 ? 1 : 0;
-    run.standardAudioSize = dolby ? 1806 : 779;
-    run.standardFrameLength = dolby ? 1792 : 768;
-    run.standardAudioDiff = dolby ? 2880 : 2160;
     run.firstVideoPTS = (mode & 32) != 0 ? kNoPts : 90000;
+    switch (static_cast<LearntValues>(mode >> 6)) {
+        case LearntValues::kNothing:  // the starting values stay
+            break;
+        case LearntValues::kLargest:
+            run.standardAudioSize = 0xFFFFF + 16;  // a 20-bit size plus a Standalone header
+            run.standardFrameLength = 3840;        // AC-3 at 640 kbit/s, 32 kHz
+            run.standardAudioDiff = 1;
+            break;
+        default:
+            run.standardAudioSize = dolby ? 1806 : 779;
+            run.standardFrameLength = dolby ? 1792 : 768;
+            run.standardAudioDiff = dolby ? 2880 : 2160;
+    }
 }
 
 // With -n the output is open but nothing reaches it, as in a real run.

@@ -45,9 +45,10 @@ int runWholeInput(Bytes input, std::FILE* console);
 
 /// Feeds the expanded body of a ParseChunk input, chunk by chunk (the last
 /// one zero-filled), through the pump's validation to ParseChunk, as if the
-/// start-up phase had learnt typical values. Byte 0 picks the verbosity
-/// (bits 0-1), Dolby Digital audio (bit 2), Standalone mode (bit 3, Layer II
-/// only), -n (bit 4) and no first video time stamp (bit 5).
+/// start-up phase had run. Byte 0 picks the verbosity (bits 0-1), Dolby
+/// Digital audio (bit 2), Standalone mode (bit 3, Layer II only), -n (bit 4),
+/// no first video time stamp (bit 5) and the learnt audio values (bits 6-7:
+/// typical, none found, the largest possible, typical).
 void parseChunkInput(Bytes input, std::FILE* console);
 
 }  // namespace kestrel::fuzzing
