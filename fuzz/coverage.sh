@@ -11,8 +11,12 @@ cd "$(dirname "$0")/.."
 verbose=${1:-}
 build=build/fuzz-coverage
 recbuild=build/default/tools/recbuild/kestrel-recbuild
-profdata=$(command -v llvm-profdata || command -v llvm-profdata-14)
-llvm_cov=$(command -v llvm-cov || command -v llvm-cov-14)
+profdata=$(command -v llvm-profdata llvm-profdata-14 | head -n 1 || true)
+llvm_cov=$(command -v llvm-cov llvm-cov-14 | head -n 1 || true)
+if [ -z "$profdata" ] || [ -z "$llvm_cov" ]; then
+    echo "fuzz/coverage.sh needs llvm-profdata and llvm-cov (Debian: apt-get install llvm)" >&2
+    exit 1
+fi
 
 echo "== Building the fuzz targets with coverage instrumentation ($build)"
 log=$(mktemp)
