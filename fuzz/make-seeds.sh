@@ -40,7 +40,7 @@ recordings=(
     "cut mp2 13 00 01 00 --cut 12"
 )
 
-byte() { printf "\\x$1"; }
+byte() { printf '%b' "\\x$1"; }
 
 # Chunks FIRST.. (COUNT of them) of a recording, whole.
 chunks() { tail -c +$(($2 * chunk + 1)) "$1" | head -c $(($3 * chunk)) || true; }

@@ -61,7 +61,7 @@ for spec in "${targets[@]}"; do
         echo "fuzz_$target: FINDING (exit $status); inputs in $artifacts/:"
         ls -l "$artifacts"
     else
-        echo "fuzz_$target: $runs executions, no findings; corpus $(ls "$corpus" | wc -l) inputs"
+        echo "fuzz_$target: $runs executions, no findings; corpus $(find "$corpus" -type f | wc -l) inputs"
     fi
 done
 

@@ -186,7 +186,9 @@ case_ZeroLengthInputIsTooShort() {
         expect_code 1
         expect_line "Sorry... Failed to get the first 10 initial chunks..."
         expect_line "Have to have at least that many to start the analysis phase..."
-        [ -f v ] && [ ! -s v ] && [ -f a ] && [ ! -s a ] || fail "outputs not left empty"
+        if ! { [ -f v ] && [ ! -s v ] && [ -f a ] && [ ! -s a ]; }; then
+            fail "outputs not left empty"
+        fi
     done
 }
 
