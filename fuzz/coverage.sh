@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Line coverage of the core (src/) reached by the fuzz corpora: the seed
-# corpus alone, then the seeds together with the inputs fuzz/run.sh collected
-# in build/fuzz/corpus and the regression corpus. Builds the fuzz targets with
+# corpus alone, then the seeds together with the inputs the last fuzz/run.sh
+# collected in build/fuzz/corpus and the regression corpus. Builds the fuzz targets with
 # clang's source-based coverage into build/fuzz-coverage, replays every input
 # once and prints llvm-cov's figures.
 #   usage: fuzz/coverage.sh [-v]      (-v: the per-file table too)

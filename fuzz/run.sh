@@ -5,9 +5,10 @@
 #   usage: fuzz/run.sh [SECONDS-PER-TARGET]      (default: $FUZZ_SECONDS or 60)
 # Fails (exit 1) on any finding: a crash, a sanitizer report, a leak, a hang
 # or running out of memory. The input that caused it is left in
-# build/fuzz/artifacts/TARGET/. New inputs the fuzzer finds collect in
-# build/fuzz/corpus/TARGET and are used again by the next run; inputs that
-# once failed and were fixed live in fuzz/regressions/TARGET.
+# build/fuzz/artifacts/TARGET/. Each run starts afresh from the seeds and the
+# inputs that once failed and were fixed (fuzz/regressions/TARGET); the new
+# inputs it finds collect in build/fuzz/corpus/TARGET (for fuzz/coverage.sh).
+# A corpus kept from run to run would soon take the whole time just to load.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,7 +46,7 @@ for spec in "${targets[@]}"; do
     artifacts=$build/artifacts/$target
     regressions=fuzz/regressions/$target
     # Earlier findings have been looked at (and kept in fuzz/regressions).
-    rm -rf "$artifacts"
+    rm -rf "$artifacts" "$corpus"
     mkdir -p "$corpus" "$artifacts" "$regressions"
     echo "== fuzz_$target for ${seconds}s"
     status=0
