@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Makes the seed corpora of the fuzz targets from recordings built by
+# kestrel-recbuild: clean DTivo Layer II, DTivo AC-3 and Standalone recordings
+# and one recording for every kind of damage the builder makes.
+#   usage: fuzz/make-seeds.sh KESTREL-RECBUILD OUT-DIR
+# Writes OUT-DIR/run (whole runs: 10 to 14 chunks, whole or with each chunk cut
+# to its first 4 KiB and ended by the "<pad>" marker) and OUT-DIR/parse_chunk
+# (1 to 3 chunks). Byte 0 of every seed picks the options (see harness.h).
+set -euo pipefail
+recbuild=$1
+out=$2
+samples="$(cd "$(dirname "$0")/../testdata" && pwd)"
+chunk=131072
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+rm -rf "$out/run" "$out/parse_chunk"
+mkdir -p "$out/run" "$out/parse_chunk"
+
+# Byte 0 of each seed picks the options (harness.h). The fuzzer seldom mutates
+# that one byte of a long input, so the seeds spread the choices between them:
+# every verbosity, -s, -n, each chunk limit and each jump of the whole-run
+# target, and every mode of the ParseChunk target. Only one whole-run seed is
+# at -V, whose record dumps make a run many times slower.
+#
+# name, audio sample, chunks in the whole-run seeds, byte 0 of the whole and
+# of the compact whole-run seed, byte 0 of the ParseChunk seeds, builder options
+recordings=(
+    "dtivo mp2 10 00 01 00"
+    "ac3 ac3 12 10 09 04"
+    "standalone mp2 14 04 85 08 --standalone"
+    "split mp2 12 20 02 50 --split-audio 3"
+    "midgop mp2 12 40 31 20 --start-picture 5 --audio-offset -3000"
+    "duplicate mp2 13 08 21 00 --duplicate-chunk 11"
+    "oob mp2 13 80 11 80 --oob-after 11 --oob-distance 10"
+    "badstart mp2 12 c0 01 10 --bad-chunk-after 3"
+    "badpump ac3 13 00 41 34 --bad-chunk-after 11"
+    "eod9 mp2 12 00 01 44 --end-of-data 9"
+    "eod12 ac3 14 18 03 04 --end-of-data 12"
+    "cut mp2 13 00 01 00 --cut 12"
+)
+
+byte() { printf '%b' "\\x$1"; }
+
+# Chunks FIRST.. (COUNT of them) of a recording, whole.
+chunks() { tail -c +$(($2 * chunk + 1)) "$1" | head -c $(($3 * chunk)) || true; }
+
+# The same chunks, each cut to its first 4 KiB (table and first payloads).
+compact_chunks() {
+    for ((i = $2; i < $2 + $3; i++)); do
+        chunks "$1" "$i" 1 | head -c 4096 || true
+        printf '<pad>'
+    done
+}
+
+for spec in "${recordings[@]}"; do
+    read -r name audio count whole compact parse options <<<"$spec"
+    rec="$work/$name.ty"
+    # shellcheck disable=SC2086  # options are words
+    "$recbuild" --video "$samples/sample.m2v" --audio "$samples/sample.$audio" \
+        $options --out "$rec" >/dev/null
+    { byte "$whole"; chunks "$rec" 0 "$count"; } >"$out/run/$name"
+    { byte "$compact"; compact_chunks "$rec" 0 "$count"; } >"$out/run/$name-compact"
+    # The leading chunk of a Standalone recording is there for -s to skip.
+    first=0
+    [ "$name" = standalone ] && first=1
+    # The same recorder and audio modes at each verbosity (quiet, -v, -V).
+    { byte "$parse"; chunks "$rec" $first 3; } >"$out/parse_chunk/$name-start"
+    { byte "$(printf %02x $((0x$parse | 1)))"; chunks "$rec" 11 2; } >"$out/parse_chunk/$name-later"
+    { byte "$(printf %02x $((0x$parse | 2)))"; compact_chunks "$rec" 9 3; } >"$out/parse_chunk/$name-compact"
+done
