@@ -53,8 +53,8 @@ compact_chunks() {
     done
 }
 
-for spec in "${recordings[@]}"; do
-    read -r name audio count whole compact parse options <<<"$spec"
+for entry in "${recordings[@]}"; do
+    read -r name audio count whole compact parse options <<<"$entry"
     rec="$work/$name.ty"
     # shellcheck disable=SC2086  # options are words
     "$recbuild" --video "$samples/sample.m2v" --audio "$samples/sample.$audio" \

@@ -40,8 +40,8 @@ targets=(
 )
 
 failed=()
-for spec in "${targets[@]}"; do
-    read -r target max_len <<<"$spec"
+for entry in "${targets[@]}"; do
+    read -r target max_len <<<"$entry"
     corpus=$build/corpus/$target
     artifacts=$build/artifacts/$target
     regressions=fuzz/regressions/$target
