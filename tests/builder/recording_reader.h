@@ -15,27 +15,20 @@ namespace recbuild::test {
 using kestrel::kChunkSize;
 using kestrel::RecordHeader;
 
-/// The committed sample streams, parsed once.
-inline const VideoStream& sampleVideo() {
+/// A recording built in memory from the committed sample streams, with the
+/// video kestrel should make of it.
+struct Built {
+    std::vector<std::uint8_t> file, expectedVideo;
+};
+inline Built build(const RecordingPlan& plan, bool ac3 = false) {
     static const VideoStream video = parseVideoStream(readFile(KESTREL_TESTDATA_DIR "/sample.m2v"));
-    return video;
-}
-inline const AudioStream& sampleAudio(bool ac3 = false) {
     static const AudioStream mp2 = parseAudioStream(readFile(KESTREL_TESTDATA_DIR "/sample.mp2"));
     static const AudioStream dolby = parseAudioStream(readFile(KESTREL_TESTDATA_DIR "/sample.ac3"));
-    return ac3 ? dolby : mp2;
-}
-
-/// A recording built in memory, with the outputs kestrel should make of it.
-struct Built {
-    std::vector<std::uint8_t> file, expectedVideo, expectedAudio;
-    std::uint32_t firstVideoPts = 0;
-};
-inline Built build(const RecordingPlan& plan, const AudioStream& audio = sampleAudio()) {
-    MemorySink file, video, audioOut;
-    ExpectedOutput expected(video, audioOut, static_cast<std::uint32_t>(audio.ticksFor(1)));
-    writeRecording(sampleVideo(), audio, plan, file, &expected);
-    return {file.bytes(), video.bytes(), audioOut.bytes(), expected.firstVideoPts()};
+    const AudioStream& audio = ac3 ? dolby : mp2;
+    MemorySink file, videoOut, audioOut;
+    ExpectedOutput expected(videoOut, audioOut, static_cast<std::uint32_t>(audio.ticksFor(1)));
+    writeRecording(video, audio, plan, file, &expected);
+    return {file.bytes(), videoOut.bytes()};
 }
 
 inline Bytes chunkAt(Bytes file, std::size_t index) {
@@ -72,12 +65,6 @@ inline std::vector<ReadRecord> readRecords(Bytes file, std::size_t firstChunk = 
     return records;
 }
 
-inline bool isVideoPacketHeader(const ReadRecord& r) {
-    return r.header.type() == kestrel::kVideoType &&
-           r.header.subtype() == kestrel::kVideoPesSubtype &&
-           r.header.size() == kestrel::kPesRecordSize;
-}
-
 /// The video records' payloads as kestrel joins them: from the first
 /// sequence-header start record on, leaving out the packet-header records.
 inline std::vector<std::uint8_t> demultiplexedVideo(const std::vector<ReadRecord>& records) {
@@ -86,16 +73,11 @@ inline std::vector<std::uint8_t> demultiplexedVideo(const std::vector<ReadRecord
     for (const ReadRecord& r : records) {
         if (r.header.type() != kestrel::kVideoType) continue;
         started = started || r.header.subtype() == kestrel::kSeqStartSubtype;
-        if (started && !isVideoPacketHeader(r))
-            video.insert(video.end(), r.payload.begin(), r.payload.end());
+        const bool packetHeader = r.header.subtype() == kestrel::kVideoPesSubtype &&
+                                  r.header.size() == kestrel::kPesRecordSize;
+        if (started && !packetHeader) video.insert(video.end(), r.payload.begin(), r.payload.end());
     }
     return video;
-}
-
-/// The time stamp of a 5-byte PES time-stamp field, modulo 2^32.
-inline std::uint32_t ptsField(Bytes f) {
-    return static_cast<std::uint32_t>(((f[0] >> 1) & 0x07u) << 30 | std::uint32_t{f[1]} << 22 |
-                                      (f[2] >> 1u) << 15 | std::uint32_t{f[3]} << 7 | f[4] >> 1u);
 }
 
 }  // namespace recbuild::test

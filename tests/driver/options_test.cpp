@@ -11,35 +11,6 @@
 namespace kestrel {
 namespace {
 
-// Every result of the scan: the letter (E for the end, ? unknown, : missing
-// value) with "=value " after -j and -l, then where the scan stopped.
-std::string scanAll(std::vector<const char*> words) {
-    OptionScanner scanner;
-    std::string seen;
-    for (int letter = 0; letter != kEndOfOptions && seen.size() < 40;) {
-        letter = nextOption(scanner, words, kOptionString);
-        seen += letter == kEndOfOptions ? 'E' : static_cast<char>(letter);
-        if (letter == 'j' || letter == 'l') (seen += '=') += std::string(scanner.optionValue) + ' ';
-    }
-    return seen + "@" + std::to_string(scanner.optionIndex);
-}
-
-TEST(OptionScanner, FollowsTheLettersValuesAndWordsOfTheCommandLine) {
-    const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
-        {{}, "E@1"},
-        {{"k", "-vn", "in"}, "vnE@2"},
-        {{"k", "-j", "5", "in"}, "j=5 E@3"},
-        {{"k", "-vj5", "in"}, "vj=5 E@2"},
-        {{"k", "-jv", "in"}, "j=v E@2"},
-        {{"k", "-j", "-v", "in"}, "j=-v E@3"},
-        {{"k", "--", "in"}, "?E@2"},
-        {{"k", "-", "-v"}, "E@1"},
-        {{"k", "-j"}, ":E@2"},
-    };
-    for (const auto& [words, expected] : cases)
-        EXPECT_EQ(scanAll(words), expected);
-}
-
 std::string describe(const std::optional<CommandLine>& l) {
     if (!l) return "usage";
     std::ostringstream out;
@@ -50,14 +21,16 @@ std::string describe(const std::optional<CommandLine>& l) {
 }
 
 // The words that end in the usage text are run whole in run_test.cpp.
-TEST(CommandLine, OptionsSetTheirSettingsAndTheLaterOneWins) {
+TEST(CommandLine, OptionsSetTheirSettingsTheLaterOneWinsAndAFileNameEndsThem) {
     const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
         {{"k", "-vn", "i", "v", "a", "extra"}, "v1 s0 h11 n1 j0 l0 i v a"},
         {{"k", "-s", "i", "v", "a"}, "v0 s1 h16 n0 j1 l0 i v a"},
         {{"k", "-s", "-j", "5", "i", "v", "a"}, "v0 s1 h16 n0 j5 l0 i v a"},
         {{"k", "-j5", "-s", "i", "v", "a"}, "v0 s1 h16 n0 j1 l0 i v a"},
         {{"k", "-jv", "-l", " -12", "i", "v", "a"}, "v0 s0 h11 n0 j0 l-12 i v a"},
+        {{"k", "-j", "-v", "i", "v", "a"}, "v0 s0 h11 n0 j0 l0 i v a"},  // -v is the value
         {{"k", "i", "-v", "a"}, "v0 s0 h11 n0 j0 l0 i -v a"},
+        {{"k", "-", "-v", "a"}, "v0 s0 h11 n0 j0 l0 - -v a"},  // "-" is standard input
         {{"k", "-j", "2", "i", "v"}, "usage"},
     };
     for (const auto& [words, expected] : cases)

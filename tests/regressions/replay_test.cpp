@@ -3,12 +3,11 @@
 // the target runs it and must now simply run to an end.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <string>
+#include <set>
 #include <vector>
 
 #include "driver/run.h"
@@ -19,43 +18,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> inputsOf(const std::string& target) {
-    std::vector<fs::path> inputs;
+/// Runs `replay` on each kept input of `target`, console text to /dev/null.
+template <typename Replay>
+void replayAll(const char* target, Replay replay) {
     const fs::path dir = fs::path(KESTREL_FUZZ_REGRESSIONS) / target;
-    if (fs::is_directory(dir)) {
-        for (const fs::directory_entry& entry : fs::directory_iterator(dir))
-            if (entry.is_regular_file()) inputs.push_back(entry.path());
-    }
-    std::sort(inputs.begin(), inputs.end());
-    return inputs;
-}
-
-std::vector<std::uint8_t> contentsOf(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-// Console text is not looked at: only that the run ends.
-struct NullConsole {
-    std::FILE* file = std::fopen("/dev/null", "w");
-    ~NullConsole() { std::fclose(file); }
-};
-
-TEST(FuzzRegressions, WholeRunsEndWithAnExitCode) {
-    for (const fs::path& input : inputsOf("run")) {
+    if (!fs::is_directory(dir)) return;
+    const std::set<fs::path> inputs(fs::directory_iterator(dir), fs::directory_iterator{});
+    for (const fs::path& input : inputs) {
         SCOPED_TRACE(input.string());
-        const NullConsole console;
-        const int code = runWholeInput(contentsOf(input), console.file);
+        std::ifstream in(input, std::ios::binary);
+        const std::vector<std::uint8_t> bytes(std::istreambuf_iterator<char>(in), {});
+        std::FILE* console = std::fopen("/dev/null", "w");
+        replay(bytes, console);
+        std::fclose(console);
+    }
+}
+
+TEST(FuzzRegressions, KeptInputsRunToAnEnd) {
+    replayAll("run", [](Bytes input, std::FILE* console) {
+        const int code = runWholeInput(input, console);
         EXPECT_TRUE(code == kExitSuccess || code == kExitFailure) << code;
-    }
-}
-
-TEST(FuzzRegressions, ParseChunkInputsAreDemultiplexed) {
-    for (const fs::path& input : inputsOf("parse_chunk")) {
-        SCOPED_TRACE(input.string());
-        const NullConsole console;
-        parseChunkInput(contentsOf(input), console.file);
-    }
+    });
+    replayAll("parse_chunk", parseChunkInput);
 }
 
 }  // namespace
