@@ -60,14 +60,14 @@ Recording::~Recording() {
 
 StartedRun::StartedRun(const Recording& recording, bool noOutput)
     : console_(std::fopen("/dev/null", "w")), run_(std::make_unique<Run>(console_)) {
-    Run& run = *run_;
-    run.state.noOutput = noOutput ? 1 : 0;
-    if (console_ == nullptr || run.input.open(recording.path().c_str()) != 0 ||
-        !run.video.open("/dev/null", true) || !run.audio.open("/dev/null", true))
+    Run& setup = *run_;
+    setup.state.noOutput = noOutput ? 1 : 0;
+    if (console_ == nullptr || setup.input.open(recording.path().c_str()) != 0 ||
+        !setup.video.open("/dev/null", true) || !setup.audio.open("/dev/null", true))
         throw std::runtime_error("cannot open the benchmark's files");
-    run.video.setDiscard(noOutput);
-    run.audio.setDiscard(noOutput);
-    if (!runStartupPhase(run)) throw std::runtime_error("the start-up phase failed");
+    setup.video.setDiscard(noOutput);
+    setup.audio.setDiscard(noOutput);
+    if (!runStartupPhase(setup)) throw std::runtime_error("the start-up phase failed");
 }
 
 StartedRun::~StartedRun() {

@@ -115,6 +115,7 @@ int runWholeInput(Bytes input, std::FILE* console) {
         words.push_back(std::move(option));
     words.insert(words.end(), {name, "/dev/null", "/dev/null"});
     std::vector<const char*> args;
+    args.reserve(words.size());
     for (const std::string& word : words)
         args.push_back(word.c_str());
     return kestrelMain(args, console);

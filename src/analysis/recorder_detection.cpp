@@ -55,12 +55,9 @@ std::int32_t countAudioHeaders(const RunState& run, Bytes chunk, std::int32_t& l
 }
 
 void decideRecorderType(Console& console, RunState& run, std::span<const Bytes> chunks) {
-    for (const Bytes chunk : chunks) {
-        if (detectStandalone(chunk) != 0) {
-            run.saMode = 1;
-            run.audioPesHeaderLength = kStandaloneHeaderLength;
-            break;
-        }
+    if (std::ranges::any_of(chunks, [](Bytes chunk) { return detectStandalone(chunk) != 0; })) {
+        run.saMode = 1;
+        run.audioPesHeaderLength = kStandaloneHeaderLength;
     }
     // Without a marker, -s still makes the recording Standalone.
     console.print("Detected Tivo Type: %s\n", run.saMode != 0 ? "Standalone" : "DTivo");

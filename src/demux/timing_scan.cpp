@@ -162,9 +162,9 @@ void scanVideoRecord(Scan& scan, const RecordHeader& header, std::size_t offset)
 }
 
 void scanAudioRecord(Scan& scan, const RecordHeader& header, std::size_t offset) {
-    ByteCountRange& range = scan.timing.audByteCount;
     const std::uint32_t size = header.size();
     if (header.byteCount() >= kCounterThreshold) {
+        ByteCountRange& range = scan.timing.audByteCount;
         if (range.start == 0) {
             range.start = header.byteCount();
             range.end = plus(header.byteCount(), size);

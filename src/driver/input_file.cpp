@@ -41,6 +41,8 @@ void InputFile::close() {
     fd_ = -1;
 }
 
+// Not const: reading moves the file position, which is the object's state.
+// NOLINTNEXTLINE(readability-make-member-function-const)
 ReadResult InputFile::read(std::span<std::uint8_t> buffer) {
     ReadResult result;
     while (result.bytes < buffer.size()) {

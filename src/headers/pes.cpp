@@ -61,8 +61,8 @@ PtsTicks parseShortPesHeader(Decoder& decoder, Bytes header) {
 
 PtsTicks audioHeaderPts(Decoder& decoder, Bytes header) {
     if (decoder.run.audioType == kLayer2Audio)
-        return decoder.run.saMode ? parsePesHeader(decoder, header)
-                                  : parseShortPesHeader(decoder, header);
+        return decoder.run.saMode != 0 ? parsePesHeader(decoder, header)
+                                       : parseShortPesHeader(decoder, header);
     if (decoder.run.audioType == kDolbyAudio) return parsePesHeader(decoder, header);
     return 0;
 }

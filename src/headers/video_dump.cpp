@@ -8,21 +8,20 @@ namespace {
 
 // Words for the table codes; codes past a table are reserved.
 const char* aspectRatioWord(std::uint32_t code) {
-    constexpr std::array<const char*, 5> kWords = {
-        "Forbidden\n", "Square\n", "4:3\n", "16:9\n",
-        "21:1-2 (Who knows the docs weren't clear...)\n"};
+    constexpr std::array kWords{"Forbidden\n", "Square\n", "4:3\n", "16:9\n",
+                                "21:1-2 (Who knows the docs weren't clear...)\n"};
     return code < kWords.size() ? kWords[code] : "Reserved\n";
 }
 
 const char* frameRateWord(std::uint32_t code) {
-    constexpr std::array<const char*, 9> kWords = {
-        "Forbidden\n", "23.976\n", "24\n", "25\n", "29.97\n", "30\n", "50\n", "59.94\n", "60\n"};
+    constexpr std::array kWords{"Forbidden\n", "23.976\n", "24\n",    "25\n", "29.97\n",
+                                "30\n",        "50\n",     "59.94\n", "60\n"};
     return code < kWords.size() ? kWords[code] : "Reserved\n";
 }
 
 // F (forbidden), I, P, B; the codes MPEG-2 leaves unused show as U.
 const char* codingTypeLetter(std::uint32_t code) {
-    constexpr std::array<const char*, 4> kLetters = {"F", "I", "P", "B"};
+    constexpr std::array kLetters{"F", "I", "P", "B"};
     return code < kLetters.size() ? kLetters[code] : "U";
 }
 

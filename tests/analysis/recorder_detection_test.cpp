@@ -55,7 +55,7 @@ TEST(CountAudioHeaders, EachAudioRecordCountsOncePerKindFromItsOwnBytes) {
                      .add(audio(concat({standaloneAudioHeader(1000), kLayer2Frame384})))
                      .build();
     for (const std::int32_t standalone : {0, 1}) {
-        const RunState run{.saMode = standalone, .audioPesHeaderLength = standalone ? 16 : 11};
+        const RunState run{.saMode = standalone, .audioPesHeaderLength = standalone != 0 ? 16 : 11};
         std::int32_t layer2Count = 0, dd51Count = 0;
         countAudioHeaders(run, chunk->view(), layer2Count, dd51Count);
         EXPECT_EQ(layer2Count, standalone ? 1 : 2);

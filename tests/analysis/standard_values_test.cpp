@@ -27,7 +27,7 @@ TEST(ChunkAudioDiff, SmallestStepMustOccurThreeTimes) {
     };
     for (const auto& [stamps, expected] : cases) {
         CapturedConsole out;
-        const RunState run;
+        const RunState run{};
         Decoder decoder{out.console(), run};
         ChunkBuilder b;
         for (const auto& pts : stamps)

@@ -37,7 +37,7 @@ inline std::unique_ptr<ChunkBuffer> cleanChunk(std::uint32_t index, const CleanR
     // cleared becomes the end-of-data record.
     if (index != shape.endOfDataChunk) return builder.build();
     auto chunk = builder.add({.type = 1, .headerOnly = true}).build();
-    std::fill_n(chunk->data() + 4 + 4 * 16, 10, 0);
+    std::fill_n(chunk->data() + kChunkHeadSize + 4 * kRecordHeaderSize, 10, 0);
     return chunk;
 }
 

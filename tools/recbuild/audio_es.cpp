@@ -47,7 +47,7 @@ FrameHeader ac3Header(const std::vector<std::uint8_t>& b, std::size_t at) {
     const unsigned sizeCode = b[at + 4] & 0x3F;
     if (sampleRateCode == 3 || sizeCode / 2 >= kKbps.size())
         throw std::runtime_error("audio: unsupported AC-3 sample rate or frame size code");
-    const std::uint32_t kbps = kKbps[sizeCode / 2];
+    const std::size_t kbps = kKbps[sizeCode / 2];
     switch (sampleRateCode) {
         case 0:
             return {4 * kbps, 48000};

@@ -28,7 +28,7 @@ class MemorySink : public ByteSink {
 /// Drops the bytes.
 class NullSink : public ByteSink {
   public:
-    void write(Bytes) override {}
+    void write(Bytes /*bytes*/) override {}
 };
 
 /// Writes to a file, or to standard output for the name "-". Every write is
