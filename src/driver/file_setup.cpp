@@ -32,6 +32,9 @@ bool openFiles(Run& run, const CommandLine& line) {
     return openInput(run, line.inputName) &&
            outputsAreSafe(run.console, run.input.fd(), line.videoName, line.audioName) &&
            openOutput(run, run.video, line.videoName, "Cannot open the Video output file: %s\n") &&
+           // A video output that did not exist before does now: a second look
+           // finds an audio name that leads to the same new file.
+           outputsAreSafe(run.console, run.input.fd(), line.videoName, line.audioName) &&
            openOutput(run, run.audio, line.audioName, "Cannot open the Audio output file: %s\n");
 }
 

@@ -99,9 +99,11 @@ TEST_F(KestrelRun, FailuresPrintTheirMessageEndWithExitCode1AndDestroyNothing) {
     writeFile(recording, cleanRecording(10));
     writeFile(video, {1, 2, 3});
     const std::string missing = file("missing.ty");
+    const std::string fresh = file("fresh.m2v");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{missing, video, audio}, "errno = 2\nCannot open the input file: " + missing},
         {{recording, video, video}, "The Video and Audio output files are the same file: " + video},
+        {{recording, fresh, fresh}, "The Video and Audio output files are the same file: " + fresh},
     };
     for (const auto& [words, message] : cases) {
         const RunResult result = runKestrel(words);
