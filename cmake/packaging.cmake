@@ -1,0 +1,36 @@
+# Debian packages made by CPack: `kestrel` (the program, its manual page,
+# documentation and bash completion) and `kestrel-recbuild` (the recording
+# builder, for making test recordings).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kestrel)
+set(CPACK_PACKAGE_VENDOR "kestrel developers")
+set(CPACK_PACKAGE_CONTACT "kestrel developers <kestrel@localhost>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL kestrel recbuild)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_KESTREL_PACKAGE_NAME kestrel)
+set(CPACK_DEBIAN_RECBUILD_PACKAGE_NAME kestrel-recbuild)
+
+set(CPACK_COMPONENT_KESTREL_DESCRIPTION
+    "split TiVo recordings into MPEG-2 video and MPEG or AC-3 audio
+kestrel reads the chunk-stream files of DTivo and Standalone digital video
+recorders (128 KiB chunks, each a table of records and their payloads) and
+writes the video as an MPEG-2 elementary stream and the audio as bare MPEG
+Layer II or AC-3 frames, ready to be edited or multiplexed again. It detects
+the recorder and audio type itself and reports and skips damaged, repeated
+and out-of-place chunks.")
+set(CPACK_COMPONENT_RECBUILD_DESCRIPTION
+    "build TiVo-style test recordings from MPEG video and audio streams
+kestrel-recbuild packs an MPEG-2 video elementary stream and a Layer II or
+AC-3 stream into a chunk-stream recording as DTivo or Standalone recorders
+write it, optionally with damage (duplicate, out-of-band, bad and cut chunks,
+an end-of-data record), and writes the outputs kestrel should extract from
+it. It is used to test kestrel.")
+
+include(CPack)
