@@ -26,11 +26,13 @@ if ! { cmake --preset default && cmake --build --preset default -j2 --target kes
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
         -DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping" \
         -DKESTREL_BUILD_FUZZ=ON -DKESTREL_BUILD_TESTS=OFF -DKESTREL_BUILD_BENCH=OFF &&
-    cmake --build "$build" -j2 --target fuzz_run fuzz_parse_chunk; } >"$log" 2>&1; then
+    cmake --build "$build" -j2 --target fuzz_run fuzz_parse_chunk fuzz_compact; } >"$log" 2>&1; then
     cat "$log"
     exit 1
 fi
-bash fuzz/make-seeds.sh "$recbuild" "$build/seeds"
+# (fuzz_compact is instrumented too: its profile is not wanted.)
+LLVM_PROFILE_FILE=/dev/null bash fuzz/make-seeds.sh "$recbuild" "$build/fuzz/fuzz_compact" \
+    "$build/seeds"
 
 # replay NAME DIR...: runs every input of the DIRs through its target (the
 # target's name is the DIR's last component) and merges the profiles.
