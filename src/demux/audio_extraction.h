@@ -30,4 +30,8 @@ struct AudioExtraction {
 void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
                        Bytes payload, std::uint32_t size);
 
+/// Forgets the front of a packet still being assembled: the records that were
+/// to complete it are lost (the stream resumes after a hole).
+void dropPartialAudio(AudioExtraction& state);
+
 }  // namespace kestrel

@@ -18,6 +18,7 @@ void applySettings(Run& run, const CommandLine& line) {
     run.state.saMode = line.saMode;
     run.state.audioPesHeaderLength = line.audioPesHeaderLength;
     run.state.noOutput = line.noOutput;
+    run.state.neverResync = line.neverResync;
 }
 
 int execute(Run& run, std::span<const char* const> args) {

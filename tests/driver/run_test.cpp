@@ -83,6 +83,7 @@ const std::string kUsage =
     "fixes...)\n"
     "    -l# Process # number of total chunks (once processing starts).\n"
     "    -n  No output. Process as normal but don't save anything to disk.\n"
+    "    -R  Never resync: skip every out-of-sequence chunk.\n"
     "    -h  help\n";
 
 std::string processing(const std::string& input) {
