@@ -10,6 +10,9 @@
 
 namespace kestrel {
 
+// The build asks for 64-bit file offsets: a jump reaches far beyond 2 GiB.
+static_assert(sizeof(off_t) >= 8, "build with _FILE_OFFSET_BITS=64");
+
 namespace {
 
 constexpr std::string_view kStandardInputName = "-";
