@@ -33,4 +33,31 @@ write it, optionally with damage (duplicate, out-of-band, bad and cut chunks,
 an end-of-data record), and writes the outputs kestrel should extract from
 it. It is used to test kestrel.")
 
+# Beside each package's files, what Debian asks of every package: the licence
+# (`copyright`, in the machine-readable format), the compressed changelog and
+# the lintian overrides (each with its reason). The packages are native (made
+# here, with no upstream source apart), so the changelog is `changelog.gz`,
+# not `changelog.Debian.gz`.
+set(debian_dir ${CMAKE_CURRENT_LIST_DIR}/debian)
+find_program(GZIP gzip REQUIRED)
+set(changelog ${CMAKE_BINARY_DIR}/changelog)
+add_custom_command(
+  OUTPUT ${changelog}.gz
+  COMMAND ${CMAKE_COMMAND} -E copy ${debian_dir}/changelog ${changelog}
+  COMMAND ${GZIP} -9nf ${changelog}
+  DEPENDS ${debian_dir}/changelog
+  COMMENT "Compressing the Debian changelog")
+add_custom_target(debian-changelog ALL DEPENDS ${changelog}.gz)
+
+foreach(component IN ITEMS kestrel recbuild)
+  string(TOUPPER ${component} upper)
+  set(package ${CPACK_DEBIAN_${upper}_PACKAGE_NAME})
+  install(FILES ${debian_dir}/copyright ${changelog}.gz
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${package}
+          COMPONENT ${component} ${KESTREL_${component}_INSTALL_OPTION})
+  install(FILES ${debian_dir}/lintian-overrides RENAME ${package}
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          COMPONENT ${component} ${KESTREL_${component}_INSTALL_OPTION})
+endforeach()
+
 include(CPack)
