@@ -1,6 +1,6 @@
-# Debian packages made by CPack: `kestrel` (the program, its manual page,
-# documentation and bash completion) and `kestrel-recbuild` (the recording
-# builder, for making test recordings).
+# Debian packages made by CPack: `kestrel` (the program and kestrel-remux, the
+# manual page, documentation and bash completion) and `kestrel-recbuild` (the
+# recording builder and its manual page, for making test recordings).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrel)
 set(CPACK_PACKAGE_VENDOR "kestrel developers")
@@ -15,6 +15,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_KESTREL_PACKAGE_NAME kestrel)
+# kestrel-remux multiplexes kestrel's outputs with ffmpeg.
+set(CPACK_DEBIAN_KESTREL_PACKAGE_SUGGESTS ffmpeg)
 set(CPACK_DEBIAN_RECBUILD_PACKAGE_NAME kestrel-recbuild)
 
 set(CPACK_COMPONENT_KESTREL_DESCRIPTION

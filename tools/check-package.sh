@@ -14,12 +14,14 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 
 # The files of the kestrel component, relative to the prefix.
 program_files="bin/kestrel
+bin/kestrel-remux
 share/bash-completion/completions/kestrel
 share/doc/kestrel/README.md
 share/doc/kestrel/changelog.gz
 share/doc/kestrel/copyright
 share/doc/kestrel/format.md
 share/lintian/overrides/kestrel
+share/man/man1/kestrel-remux.1.gz
 share/man/man1/kestrel.1.gz"
 # The same for the recbuild component.
 recbuild_files="bin/kestrel-recbuild
