@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian packages made by CPack: `kestrel` (the program and kestrel-remux, the
 # manual page, documentation and bash completion) and `kestrel-recbuild` (the
 # recording builder and its manual page, for making test recordings).

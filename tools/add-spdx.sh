@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Gives every source file of the repository its licence line,
 # "SPDX-License-Identifier: MIT", as a comment at its top (after the "#!" line
 # of a script). Sources are the tracked C++ files, shell scripts (by extension

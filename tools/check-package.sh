@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks what kestrel installs and ships, after `cmake --workflow --preset
 # package`: the files `cmake --install` puts into a prefix (the builder only
 # on request), that the installed program runs and the manual pages render

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Static checks over the project's own sources: the licence line in each
 # (tools/add-spdx.sh), and for C++ formatting (clang-format, the repository's
 # .clang-format), lint (clang-tidy, the repository's .clang-tidy) and cppcheck. Both analysers read the compile commands of the

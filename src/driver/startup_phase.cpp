@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/startup_phase.h"
 
 #include <array>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs what README.md tells a user to paste, and kestrel-remux, for real:
 #
 #   readme_test.sh CASE SOURCE_DIR KESTREL RECBUILD

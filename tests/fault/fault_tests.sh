@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fault tests of the real kestrel binary on real files, pipes and devices.
 #   usage: fault_tests.sh CASE KESTREL KESTREL-RECBUILD SAMPLES-DIR RECORDINGS-DIR
 # The case "MakeRecordings" builds the recordings the other cases share into

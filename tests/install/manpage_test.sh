@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The manual pages must format without a single warning.
 # Usage: manpage_test.sh <man page>...; exit 77 (skipped) without groff.
 command -v groff >/dev/null 2>&1 || { echo "groff is not installed"; exit 77; }
