@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Line coverage of the core (src/) reached by the fuzz corpora: the seed
 # corpus alone, then the seeds together with the inputs the last fuzz/run.sh
 # collected in build/fuzz/corpus and the regression corpus. Builds the fuzz targets with

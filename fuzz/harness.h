@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a fuzz input means. The fuzz targets and the regression replay in the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the seed corpora of the fuzz targets from recordings built by
 # kestrel-recbuild: clean DTivo Layer II, DTivo AC-3 and Standalone recordings
 # and one recording for every kind of damage the builder makes.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Static checks over the project's own C++ sources: formatting (clang-format,
-# the repository's .clang-format), lint (clang-tidy, the repository's
-# .clang-tidy) and cppcheck. Both analysers read the compile commands of the
+# SPDX-License-Identifier: MIT
+# Static checks over the project's own sources: the licence line in each
+# (tools/add-spdx.sh), and for C++ formatting (clang-format, the repository's
+# .clang-format), lint (clang-tidy, the repository's .clang-tidy) and cppcheck. Both analysers read the compile commands of the
 # default build, which covers the program, the builder, tests, benchmarks and
 # the fuzz harness. Exits non-zero on the first check that finds anything.
 set -euo pipefail
@@ -9,6 +10,9 @@ cd "$(dirname "$0")/.."
 
 build=build/default
 [ -f "$build/compile_commands.json" ] || cmake --preset default >/dev/null
+
+echo "== licence line in every source file (tools/add-spdx.sh adds it)"
+tools/add-spdx.sh --check
 
 echo "== clang-format"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "demux/parse_chunk.h"
 
 #include "chunk/record_walk.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/options.h"
 
 #include "driver/decimal_value.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/options.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole runs in-process: how far each input and command line gets, with the
 // console text, the exit code and the outputs; and the final report's line.
 #include "driver/run.h"

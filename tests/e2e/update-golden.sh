@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Rewrites the console goldens of the end-to-end tests (golden/*.txt) from what
 # kestrel prints now. Run it only after a deliberate change of kestrel's
 # console text, then read every changed file in `git diff` before committing:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fault tests of the real kestrel binary on real files, pipes and devices.
 #   usage: fault_tests.sh CASE KESTREL KESTREL-RECBUILD SAMPLES-DIR RECORDINGS-DIR
 # The case "MakeRecordings" builds the recordings the other cases share into
@@ -155,6 +156,36 @@ case_InputEndingMidChunkIsReportedAndNotParsed() {
     run_kestrel whole.ty v12 a12
     expect_same v v12
     expect_same a a12
+}
+
+# Cut off inside the first ten chunks, the input ends in the start-up phase,
+# which keeps the short read zero-filled and says so at every verbosity: as
+# the tenth chunk it is parsed exactly as that chunk padded with zeros would
+# be; earlier, the run stops for want of ten chunks.
+case_InputEndingInTheFirstTenChunksIsZeroFilled() {
+    local warning="Warning: the input ends with a partial chunk of 65536 bytes; the rest of it was zero-filled."
+    head -c $((9 * chunk + 65536)) "$dtivo" >cut10.ty
+    { cat cut10.ty && head -c 65536 /dev/zero; } >padded10.ty
+    local verbose
+    for verbose in "" -v; do
+        # shellcheck disable=SC2086  # no option is no word
+        run_kestrel $verbose padded10.ty vp ap
+        grep -vx '' console | sed 1d >padded.console
+        # shellcheck disable=SC2086
+        run_kestrel $verbose cut10.ty v a
+        expect_code 0
+        expect_line "$warning"
+        grep -vxF -e '' -e "$warning" console | sed 1d | cmp -s - padded.console ||
+            fail "'$verbose': console differs from the zero-padded input's"
+        expect_same v vp
+        expect_same a ap
+    done
+    chunks cut10.ty 5 >cut6.ty
+    head -c 65536 padded10.ty >>cut6.ty
+    run_kestrel cut6.ty v a
+    expect_code 1
+    expect_line "$warning"
+    expect_line "Sorry... Failed to get the first 10 initial chunks..."
 }
 
 # A pipe cannot seek: the jump reads and discards, so every run matches the

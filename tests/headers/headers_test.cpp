@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The elementary-stream header decoders: packet headers, audio frame search
 // and frame lengths, video header dumps.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Checks the bash completion for kestrel on its own (without the
 # bash-completion package): each case is a command line, the cursor at its
 # last word, and the completions expected there, sorted and joined by "|".

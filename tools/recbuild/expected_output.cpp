@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/expected_output.h"
 
 namespace recbuild {

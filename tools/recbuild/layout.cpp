@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/layout.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/options.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/recording_writer.h"
 
 #include <stdexcept>
