@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "demux/resync_tracker.h"
 
 #include <algorithm>
