@@ -139,6 +139,7 @@ TEST_F(KestrelRun, InputAndOptionsDecideHowFarTheRunGetsAndWhatIsWritten) {
         {{"-v"}, 11, {.badChunk = 2}, 0, 0, skipped, 10},
         {{"-l", "10"}, 13, {}, 0, 0, "", 13},
         {{}, 14, {.endOfDataChunk = 3}, 0, 0, "", 4},
+        {{}, 14, {.endOfDataChunk = 3, .endOfDataByte9 = 1}, 0, 0, "", 14},
         {{"-j2"}, 12, {}, 0, 0, "Jumping 2 chunks into input (262144 total bytes)\n", 10},
         {{"-j", "-1"}, 10, {}, 0, 0, "Jumping -1 chunks into input (-131072 total bytes)\n", 10},
         {{"-s"}, 10, {}, 0, 1, "Jumping 1 chunks into input (131072 total bytes)\n" + sorry, 0},
