@@ -157,6 +157,20 @@ TEST_F(KestrelRun, InputAndOptionsDecideHowFarTheRunGetsAndWhatIsWritten) {
     }
 }
 
+// A whole run at -V on eleven clean chunks: the start-up analysis, then every
+// stage of every chunk, word for word. With KESTREL_UPDATE_GOLDEN=1 the
+// console text is written to the golden file instead (tests/e2e/update-golden.sh).
+TEST_F(KestrelRun, VeryVerboseRunPrintsItsGolden) {
+    writeFile(recording, cleanRecording(11));
+    std::string text = runKestrel({"-V", recording, video, audio}).console;
+    text.replace(text.find(recording), recording.size(), "rec.ty");
+    const std::string golden = KESTREL_GOLDEN_DIR "/clean-run.V.txt";
+    if (std::getenv("KESTREL_UPDATE_GOLDEN") != nullptr)
+        writeFile(golden, std::vector<std::uint8_t>(text.begin(), text.end()));
+    const std::vector<std::uint8_t> expected = readFile(golden);
+    EXPECT_EQ(std::string(expected.begin(), expected.end()), text);
+}
+
 TEST(AvSyncOffset, VideoAfterAudioPlaysEarlyAndEverythingElseLate) {
     const std::vector<std::tuple<PtsTicks, PtsTicks, const char*>> cases = {
         {900000, 810000, "1000ms (i.e. plays 1000ms early!)\n"},

@@ -35,7 +35,10 @@ inline std::unique_ptr<ChunkBuffer> cleanChunk(std::uint32_t index, const CleanR
         .add({.subtype = 7, .type = 0xE0, .payload = sequence})
         .add({.subtype = 6, .type = 0xE0, .payload = videoPesHeader(900000 + index * 3003)})
         .add({.type = 0xE0, .payload = std::vector<std::uint8_t>(shape.videoDataSize, 0x5A)})
-        .add({.type = 0xC0, .payload = audio});
+        .add({.type = 0xC0,  // bytes 5 to 15 of its header show their own index
+              .byteCount = 0x050607,
+              .payload = audio,
+              .tail = {8, 9, 10, 11, 12, 13, 14, 15}});
     // A header-only record (no payload) whose first ten header bytes are then
     // cleared becomes the end-of-data record.
     if (index != shape.endOfDataChunk) return builder.build();
