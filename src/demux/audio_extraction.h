@@ -6,8 +6,8 @@
 
 #include "chunk/zeroed_bytes.h"
 #include "demux/output_file.h"
-#include "driver/run_state.h"
 #include "headers/decoder.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

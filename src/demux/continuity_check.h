@@ -5,7 +5,7 @@
 
 #include "demux/chunk_timing.h"
 #include "diag/console.h"
-#include "driver/run_state.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

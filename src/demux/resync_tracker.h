@@ -8,7 +8,7 @@
 #include "chunk/zeroed_bytes.h"
 #include "demux/chunk_timing.h"
 #include "demux/continuity_check.h"
-#include "driver/run_state.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

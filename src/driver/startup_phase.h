@@ -3,7 +3,7 @@
 
 #include "diag/console.h"
 #include "driver/run.h"
-#include "driver/run_state.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "chunk/chunk_layout.h"
-#include "driver/run_state.h"
 #include "headers/decoder.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

@@ -2,8 +2,8 @@
 #pragma once
 
 #include "diag/console.h"
-#include "driver/run_state.h"
 #include "headers/bit_reader.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

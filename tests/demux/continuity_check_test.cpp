@@ -28,6 +28,7 @@ struct Case {
     std::int32_t vidCounter, audCounter;
     bool accepted, videoMoves, audioMoves;  // prevVideoPTS := eVid, prevAudioPTS := eAud
     std::string tail;                       // how the output ends; empty: nothing printed
+    bool noOldCounters = false;             // no chunk with counters was accepted before
 };
 
 const Case kCases[] = {
@@ -35,6 +36,8 @@ const Case kCases[] = {
     {"video 27000 back", kLayer2Audio, 0u - 27000, kNone, kNone, kVid, 0, true, true, false, ""},
     {"video 27001 on, no counters", kLayer2Audio, 27001, kNone, kNone, 0, kAud, true, false, false,
      "The Video Diff is: 00:00:00.300\n"},
+    {"video jump, a new counter but no old one", kLayer2Audio, 900000, kNone, kNone, kVid, 0, true,
+     false, false, "The Video Diff is: 00:00:10.000\n", true},
     {"video jump, counters aligned", kLayer2Audio, 900000, kNone, kNone, kVid, 0, true, true, false,
      "33333 -> + WE ARE ALIGNED on the Video so it is good!!!\n"},
     {"video jump, counters a known jump ahead", kLayer2Audio, 900000, kNone, kNone,
@@ -80,6 +83,7 @@ TEST(ContinuityCheck, DecisionTable) {
         const RunState run{.audioType = c.audioType,
                            .standardAudioDiff = c.audioType == kDolbyAudio ? kDolby : kMpeg};
         ContinuityState state{kPrev, kPrev, {kVid - 1000, kVid}, {kAud - 500, kAud}};
+        if (c.noOldCounters) state.oldVidByteCount = state.oldAudByteCount = {};
         const auto at = [](PtsTicks step) { return step == kNone ? kNone : kPrev + step; };
         ChunkTiming t{at(c.vidStep), at(c.vidStep) + (c.vidStep == kNone ? 0 : 3003),
                       at(c.audStart), at(c.audEnd)};
@@ -95,8 +99,10 @@ TEST(ContinuityCheck, DecisionTable) {
         // Only accepted chunks move the old counters on, and only those they hold.
         const bool vidMoves = c.accepted && c.vidCounter != 0;
         const bool audMoves = c.accepted && c.audCounter != 0;
-        EXPECT_EQ(state.oldVidByteCount.start, vidMoves ? c.vidCounter : kVid - 1000) << c.what;
-        EXPECT_EQ(state.oldAudByteCount.start, audMoves ? c.audCounter : kAud - 500) << c.what;
+        const std::int32_t vidOld = c.noOldCounters ? 0 : kVid - 1000;
+        const std::int32_t audOld = c.noOldCounters ? 0 : kAud - 500;
+        EXPECT_EQ(state.oldVidByteCount.start, vidMoves ? c.vidCounter : vidOld) << c.what;
+        EXPECT_EQ(state.oldAudByteCount.start, audMoves ? c.audCounter : audOld) << c.what;
     }
 }
 

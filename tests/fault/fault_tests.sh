@@ -72,8 +72,8 @@ dtivo=$recordings/dtivo.ty
 # An audio output that stays empty (as while audio extraction was unfinished)
 # cannot fail a write: the case then has nothing to test.
 require_audio_output() {
-    run_kestrel "$1" v a
-    [ -s a ] || skip "kestrel writes no audio for $1 yet"
+    run_kestrel "$@" v a
+    [ -s a ] || skip "kestrel writes no audio for $* yet"
 }
 
 # The output buffers hold 1 MiB, so /dev/full fails at the first flush: for
@@ -101,17 +101,24 @@ case_VideoOutputOnFullDiskFailsInThePump() {
     [ "$(count_lines '^??? Parsing chunk')" -gt 10 ] || fail "failed before the pump"
 }
 
-# A long recording fills the audio buffer in the pump; a short one only at the
-# final flush, which must fail the run just the same.
+# Runs kestrel with the given words and a full disk for the audio output.
+audio_fails_on_full_disk() {
+    run_kestrel "$@" v /dev/full
+    expect_code 1
+    expect_line_end "Cannot write the Audio output file: /dev/full"
+    tail -n 1 console | grep -q "Cannot write" || fail "the run went on after the failure"
+    ! has_report || fail "a report after a failed write"
+}
+
+# A long recording fills the 256 KiB audio buffer in the pump. The first
+# eleven chunks of the short one write less than that, so only the final
+# flush fails, and it must fail the run just the same.
 case_AudioOutputOnFullDiskFails() {
-    local recording
-    for recording in "$recordings/long.ty" "$dtivo"; do
-        require_audio_output "$recording"
-        run_kestrel "$recording" v /dev/full
-        expect_code 1
-        expect_line_end "Cannot write the Audio output file: /dev/full"
-        tail -n 1 console | grep -q "Cannot write" || fail "the run went on after the failure"
-    done
+    require_audio_output "$recordings/long.ty"
+    audio_fails_on_full_disk "$recordings/long.ty"
+    require_audio_output -l 11 "$dtivo"
+    [ "$(stat -c %s a)" -lt $((256 << 10)) ] || fail "the audio reaches the buffer size before the end"
+    audio_fails_on_full_disk -l 11 "$dtivo"
 }
 
 case_DirectoryAsInputIsAReadError() {

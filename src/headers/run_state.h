@@ -10,6 +10,9 @@ namespace kestrel {
 /// Settings from the command line and the values learnt at start-up. Written
 /// by the driver and the start-up analysis, read everywhere else; ParseChunk
 /// writes only keepPumping and firstAudioPTS. (The verbosity lives in Console.)
+/// It lives with the header decoders, the lowest code that reads it (the audio
+/// type and Standalone mode choose a header's form), so that every reader
+/// includes it downwards and nothing below the driver includes the driver.
 struct RunState {
     std::int32_t saMode = 0;       // Standalone recorder mode
     std::int32_t noOutput = 0;     // -n: nothing is written to the output files
