@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # One-command demo: builds kestrel and the recording builder, packs the
 # committed sample streams into a DTivo-style recording, demultiplexes it with
 # kestrel and shows what came out. Everything it makes goes to ./demo-out/.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bench_recording.h"
 
 #include <sys/mman.h>

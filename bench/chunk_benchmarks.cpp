@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Per-chunk costs of the demultiplexer on typical chunks: ParseChunk as a
 // whole (outputs to /dev/null, or discarded as under -n) and the timing scan
 // alone. The chunks come from a recording of the committed samples built in

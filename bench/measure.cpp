@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kestrel-measure: runs one command and prints what it cost, for bench/run.sh.
 //
 //   kestrel-measure [-o FILE] COMMAND [ARGS...]

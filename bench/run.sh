@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Whole-program performance of kestrel, measured against copying the recording
 # with cat. Builds kestrel and the recording builder (preset default), makes
 # 512 MiB DTivo recordings with Layer II and with AC-3 audio and a 64 MiB one

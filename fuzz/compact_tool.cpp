@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the compact form of a recording (see harness.h) for the seed corpus:
 //   fuzz_compact PIECE-LENGTH < RECORDING > COMPACT
 // Each record keeps the first PIECE-LENGTH bytes of its payload.

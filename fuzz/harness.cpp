@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "harness.h"
 
 #include <sys/mman.h>
@@ -39,8 +40,8 @@ bool writeAllAt(int fd, Bytes bytes, off_t offset) {
     return true;
 }
 
-// Bits 6-7 of the mode: which values the start-up phase learnt.
-enum class LearntValues { kTypical, kNothing, kLargest, kTypicalToo };
+// Bits 6-7 of the mode: which values the start-up phase learnt (and -R).
+enum class LearntValues { kTypical, kNothing, kLargest, kTypicalNeverResync };
 
 // What the start-up phase learns from ordinary DTivo / Standalone recordings;
 // from recordings without audio; or at the limits of what it can learn.
@@ -51,7 +52,9 @@ void setStartupValues(RunState& run, std::uint8_t mode) {
     run.audioPesHeaderLength = run.saMode != 0 ? 16 : 11;
     run.noOutput = (mode & 16) != 0 ? 1 : 0;
     run.firstVideoPTS = (mode & 32) != 0 ? kNoPts : 90000;
-    switch (static_cast<LearntValues>(mode >> 6)) {
+    const auto learnt = static_cast<LearntValues>(mode >> 6);
+    run.neverResync = learnt == LearntValues::kTypicalNeverResync ? 1 : 0;
+    switch (learnt) {
         case LearntValues::kNothing:  // the starting values stay
             break;
         case LearntValues::kLargest:
@@ -130,6 +133,8 @@ class ReusedRun {
         d.videoCount = {};
         d.audioScratch.gatheredAudio = 0;
         d.continuity = {};
+        d.resync.heldCount = 0;
+        d.resync.shadow = {};
         d.dump = {};
         d.videoOut.videoState = VideoExtraction::kWaiting;
         d.videoOut.seqHeaderLength = 0;
@@ -255,7 +260,7 @@ std::FILE* fuzzConsole() {
 std::vector<std::string> runOptions(std::uint8_t mode) {
     static constexpr std::array<const char*, 4> kVerbosity = {nullptr, "-v", "-V", nullptr};
     static constexpr std::array<const char*, 4> kLimit = {nullptr, "-l11", "-l12", "-l5"};
-    static constexpr std::array<const char*, 4> kJump = {nullptr, "-j1", "-j-1", "-j2"};
+    static constexpr std::array<const char*, 4> kJumpOrResync = {nullptr, "-j1", "-j-1", "-R"};
     std::vector<std::string> options;
     const auto add = [&options](const char* option) {
         if (option != nullptr) options.emplace_back(option);
@@ -264,7 +269,7 @@ std::vector<std::string> runOptions(std::uint8_t mode) {
     add((mode & 4) != 0 ? "-s" : nullptr);
     add((mode & 8) != 0 ? "-n" : nullptr);
     add(kLimit[(mode >> 4) & 3]);
-    add(kJump[(mode >> 6) & 3]);
+    add(kJumpOrResync[(mode >> 6) & 3]);
     return options;
 }
 

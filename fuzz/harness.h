@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // What a fuzz input means. The fuzz targets and the regression replay in the
@@ -78,7 +79,7 @@ std::FILE* fuzzConsole();
 /// The command-line options that byte 0 of a whole-run input picks:
 /// bits 0-1 the verbosity (none, -v, -V, none), bit 2 -s, bit 3 -n,
 /// bits 4-5 the chunk limit (none, -l11, -l12, -l5) and bits 6-7 the jump
-/// (none, -j1, -j-1, -j2; after -s, so it wins).
+/// (none, -j1, -j-1; after -s, so it wins) or -R.
 std::vector<std::string> runOptions(std::uint8_t mode);
 
 /// Runs kestrel in-process on a whole-run input: the expanded body is the
@@ -92,7 +93,7 @@ int runWholeInput(Bytes input, std::FILE* console);
 /// -V for the first chunk and -v after it, none), Dolby
 /// Digital audio (bit 2), Standalone mode (bit 3, Layer II only), -n (bit 4),
 /// no first video time stamp (bit 5) and the learnt audio values (bits 6-7:
-/// typical, none found, the largest possible, typical).
+/// typical, none found, the largest possible, typical with -R).
 void parseChunkInput(Bytes input, std::FILE* console);
 
 }  // namespace kestrel::fuzzing

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the seed corpora of the fuzz targets from recordings built by
 # kestrel-recbuild: clean DTivo Layer II, DTivo AC-3 and Standalone recordings
 # and one recording for every kind of damage the builder makes.
@@ -22,7 +23,7 @@ mkdir -p "$out/run" "$out/parse_chunk"
 
 # Byte 0 of each seed picks the options (harness.h). The fuzzer seldom mutates
 # that one byte of a long input, so the seeds spread the choices between them:
-# every verbosity, -s, -n, each chunk limit and each jump of the whole-run
+# every verbosity, -s, -n, each chunk limit, each jump and -R of the whole-run
 # target, and every mode of the ParseChunk target. Only one whole-run seed is
 # at -V, whose record dumps make a run many times slower.
 #
@@ -42,6 +43,8 @@ recordings=(
     "eod9 mp2 12 00 01 44 --end-of-data 9"
     "eod12 ac3 14 18 03 04 --end-of-data 12"
     "cut mp2 13 00 01 00 --cut 12"
+    "lost mp2 15 00 c1 00 --lose-chunk 11"
+    "lostsa mp2 15 04 c5 08 --standalone --lose-chunk 11"
 )
 
 byte() { printf '%b' "\\x$1"; }
@@ -67,4 +70,11 @@ for entry in "${recordings[@]}"; do
     { byte "$parse"; chunks "$rec" $first 3 64; } >"$out/parse_chunk/$name-start"
     { byte "$(printf %02x $((0x$parse | 1)))"; chunks "$rec" 11 2 64; } >"$out/parse_chunk/$name-later"
     { byte "$(printf %02x $((0x$parse | 2)))"; chunks "$rec" 9 3 16; } >"$out/parse_chunk/$name-lean"
+    case $name in
+    lost*) # the last chunk before the gap and the three after it, with and without -R
+        { byte "$parse"; chunks "$rec" 10 4 32; } >"$out/parse_chunk/$name-resync"
+        { byte "$(printf %02x $((0x$parse | 0xc1)))"; chunks "$rec" 10 4 32; } \
+            >"$out/parse_chunk/$name-never"
+        ;;
+    esac
 done

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Chunks to ParseChunk after a start-up that learnt typical values: byte 0
 // picks the verbosity and the recorder and audio modes, the rest is the
 // compact form of a few chunks (see harness.h), each validated as the pump

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets (cmake preset `fuzz`: clang, ASan + UBSan) and
 # runs each for a bounded time on a seed corpus made by kestrel-recbuild, with
 # the format's dictionary.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole in-process kestrel runs (start-up phase, pump, final report) on the
 // fuzzer's bytes: byte 0 picks the options, the rest is the compact form of
 // the input recording (see harness.h). Outputs go to /dev/null and so does

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Makes the sample elementary streams that the recording builder packs into
 # recordings. Run once by hand; the outputs are committed beside this script,
 # so builds and tests never need ffmpeg. Everything comes from ffmpeg's own

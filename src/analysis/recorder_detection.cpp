@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "analysis/recorder_detection.h"
 
 #include <algorithm>

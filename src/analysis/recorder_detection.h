@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -5,7 +6,7 @@
 
 #include "chunk/chunk_layout.h"
 #include "diag/console.h"
-#include "driver/run_state.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

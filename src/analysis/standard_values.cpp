@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "analysis/standard_values.h"
 
 #include <algorithm>

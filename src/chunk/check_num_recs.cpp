@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "chunk/check_num_recs.h"
 
 #include "chunk/record_header.h"

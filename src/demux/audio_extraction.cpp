@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "demux/audio_extraction.h"
 
 #include <algorithm>
@@ -148,10 +149,12 @@ void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, 
     }
 
     frameStep(decoder, run, state, audio, unit);
-    if (state.audioAssemblyActive) {
-        state.audioAssemblyActive = false;
-        state.audioAssemblyLength = 0;
-    }
+    dropPartialAudio(state);
+}
+
+void dropPartialAudio(AudioExtraction& state) {
+    state.audioAssemblyActive = false;
+    state.audioAssemblyLength = 0;
 }
 
 }  // namespace kestrel

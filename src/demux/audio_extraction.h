@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
@@ -5,8 +6,8 @@
 
 #include "chunk/zeroed_bytes.h"
 #include "demux/output_file.h"
-#include "driver/run_state.h"
 #include "headers/decoder.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 
@@ -29,5 +30,9 @@ struct AudioExtraction {
 /// record's payload to the end of the chunk buffer; `size` is the record's.
 void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
                        Bytes payload, std::uint32_t size);
+
+/// Forgets the front of a packet still being assembled: the records that were
+/// to complete it are lost (the stream resumes after a hole).
+void dropPartialAudio(AudioExtraction& state);
 
 }  // namespace kestrel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "demux/continuity_check.h"
 
 #include <algorithm>

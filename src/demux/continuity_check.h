@@ -1,10 +1,11 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
 
 #include "demux/chunk_timing.h"
 #include "diag/console.h"
-#include "driver/run_state.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

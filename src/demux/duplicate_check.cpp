@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "demux/duplicate_check.h"
 
 #include <algorithm>

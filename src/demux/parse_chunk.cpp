@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "demux/parse_chunk.h"
 
 #include "chunk/record_walk.h"
@@ -25,6 +26,28 @@ void walkRecords(Demuxer& d, Bytes chunk) {
     }
 }
 
+// What becomes of a chunk that is in sequence.
+void extractChunk(Demuxer& d, Bytes chunk) {
+    if (d.decoder.console.isVeryVerbose()) dumpRecordTable(d.decoder, d.dump, "ParseChunk", chunk);
+    walkRecords(d, chunk);
+}
+
+// The skipped chunks held and `chunk` continue one another: the stream goes on
+// with them, from where they leave it. An audio packet split over the hole
+// lost its end, so its front is not joined to what follows.
+void resynchronise(Demuxer& d, Bytes chunk) {
+    d.decoder.console.print(
+        "Back in sync: the last %d skipped chunks follow one another, so the recording goes on "
+        "with them. Writing them after all...\n\n",
+        kResyncRunLength);
+    d.continuity = d.resync.shadow;
+    dropPartialAudio(d.audioOut);
+    for (std::int32_t i = 0; i < d.resync.heldCount && d.run.keepPumping != 0; ++i)
+        extractChunk(d, heldChunk(d.resync, i));
+    if (d.run.keepPumping != 0) extractChunk(d, chunk);
+    dropHeldChunks(d.resync);
+}
+
 }  // namespace
 
 void ParseChunk(Demuxer& d, Bytes chunk) {
@@ -33,9 +56,14 @@ void ParseChunk(Demuxer& d, Bytes chunk) {
     if (!duplicateCheck(d.decoder.console, d.duplicates, chunk, count)) return;
     ChunkTiming timing;
     scanChunkTiming(d.decoder, d.videoCount, d.audioScratch, chunk, timing);
-    if (!continuityCheck(d.decoder.console, d.run, d.continuity, timing)) return;
-    if (d.decoder.console.isVeryVerbose()) dumpRecordTable(d.decoder, d.dump, "ParseChunk", chunk);
-    walkRecords(d, chunk);
+    if (!continuityCheck(d.decoder.console, d.run, d.continuity, timing)) {
+        if (d.run.neverResync == 0 && trackSkippedChunk(d.resync, d.run, chunk, timing))
+            resynchronise(d, chunk);
+        return;
+    }
+    // Whatever was held was out of band after all.
+    dropHeldChunks(d.resync);
+    extractChunk(d, chunk);
 }
 
 }  // namespace kestrel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "chunk/chunk_layout.h"
@@ -6,6 +7,7 @@
 #include "demux/continuity_check.h"
 #include "demux/duplicate_check.h"
 #include "demux/output_file.h"
+#include "demux/resync_tracker.h"
 #include "demux/video_extraction.h"
 #include "diag/record_dump.h"
 #include "headers/decoder.h"
@@ -27,14 +29,17 @@ struct Demuxer {
     VideoCountState videoCount;
     AudioScratch audioScratch;
     ContinuityState continuity;
+    ResyncState resync;
     DumpCounters dump;
     VideoExtraction videoOut;
     AudioExtraction audioOut;
 };
 
 /// Demultiplexes one chunk that checkNumRecs accepted: skips duplicates and
-/// out-of-band chunks, then writes its video and audio records. Clears
-/// run.keepPumping at the end-of-data record.
+/// out-of-band chunks, then writes its video and audio records. Out-of-band
+/// chunks that turn out to continue one another (the stream lost a chunk) are
+/// written after all, unless run.neverResync. Clears run.keepPumping at the
+/// end-of-data record.
 void ParseChunk(Demuxer& demuxer, Bytes chunk);
 
 }  // namespace kestrel

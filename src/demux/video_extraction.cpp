@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "demux/video_extraction.h"
 
 #include <algorithm>

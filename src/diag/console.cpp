@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "diag/console.h"
 
 namespace kestrel {
@@ -26,6 +27,7 @@ void Console::veryVerbose(const char* format, ...) {
 }
 
 void Console::vprint(const char* format, va_list args) {
+    if (out_ == nullptr) return;
     std::vfprintf(out_, format, args);
     unflushed_ = true;
 }
@@ -33,7 +35,7 @@ void Console::vprint(const char* format, va_list args) {
 void Console::flush() {
     // Callers flush at fixed points, several times per chunk; most of the time
     // nothing was printed since the last one.
-    if (!unflushed_) return;
+    if (!unflushed_ || out_ == nullptr) return;
     std::fflush(out_);
     unflushed_ = false;
 }

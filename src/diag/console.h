@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdarg>
@@ -10,7 +11,8 @@ enum VerboseLevel : int { kQuiet = 0, kVerbose = 1, kVeryVerbose = 2 };
 
 /// The one place console text goes through. Every message carries one of three
 /// guards: print (always), verbose (-v and -V) and veryVerbose (-V only).
-/// Output is flushed only where a caller asks for it.
+/// Output is flushed only where a caller asks for it. A console without a
+/// stream prints nothing: checks that are to run silently are handed one.
 class Console {
   public:
     explicit Console(std::FILE* out, int verboseLevel = kQuiet)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "diag/record_dump.h"
 
 #include <algorithm>

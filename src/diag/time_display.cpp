@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "diag/time_display.h"
 
 namespace kestrel {

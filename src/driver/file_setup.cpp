@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/file_setup.h"
 
 #include "driver/overwrite_guard.h"

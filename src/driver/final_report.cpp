@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/final_report.h"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/input_file.h"
 
 #include <fcntl.h>
@@ -9,6 +10,9 @@
 #include <string_view>
 
 namespace kestrel {
+
+// The build asks for 64-bit file offsets: a jump reaches far beyond 2 GiB.
+static_assert(sizeof(off_t) >= 8, "build with _FILE_OFFSET_BITS=64");
 
 namespace {
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/main_pump.h"
 
 #include "chunk/check_num_recs.h"

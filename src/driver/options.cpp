@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/options.h"
 
 #include "driver/decimal_value.h"
@@ -37,6 +38,9 @@ bool applyOption(CommandLine& line, int letter, const char* value) {
             return true;
         case 'n':
             line.noOutput = 1;
+            return true;
+        case 'R':
+            line.neverResync = 1;
             return true;
         default:
             return false;
@@ -109,6 +113,7 @@ void printUsage(Console& console) {
         "fixes...)\n");
     console.print("    -l# Process # number of total chunks (once processing starts).\n");
     console.print("    -n  No output. Process as normal but don't save anything to disk.\n");
+    console.print("    -R  Never resync: skip every out-of-sequence chunk.\n");
     console.print("    -h  help\n");
 }
 

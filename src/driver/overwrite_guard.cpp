@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/overwrite_guard.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/run.h"
 
 #include <memory>
@@ -18,6 +19,7 @@ void applySettings(Run& run, const CommandLine& line) {
     run.state.saMode = line.saMode;
     run.state.audioPesHeaderLength = line.audioPesHeaderLength;
     run.state.noOutput = line.noOutput;
+    run.state.neverResync = line.neverResync;
 }
 
 int execute(Run& run, std::span<const char* const> args) {

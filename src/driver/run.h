@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,8 @@
 #include "demux/parse_chunk.h"
 #include "diag/console.h"
 #include "driver/input_file.h"
-#include "driver/run_state.h"
 #include "headers/decoder.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/startup_phase.h"
 
 #include <array>
@@ -14,6 +15,18 @@ namespace kestrel {
 namespace {
 
 using AnalysisViews = std::array<Bytes, kAnalysisChunkCount>;
+
+// A read that came out short is the end of the input, cut off inside a chunk.
+// Unlike the pump, the start-up phase keeps it when its record table passes
+// (the rest of the buffer was zero-filled by the read), so it is parsed if it
+// completes the ten chunks; it must not go by unannounced.
+void reportKeptPartialChunk(Console& console, std::size_t bytesRead) {
+    if (bytesRead >= kChunkSize) return;
+    console.print(
+        "\nWarning: the input ends with a partial chunk of %d bytes; the rest of it was "
+        "zero-filled.\n",
+        static_cast<int>(bytesRead));
+}
 
 // Reads until ten chunks passed validation, each copied into its own buffer.
 // The copies are made into reserved room, so the 1.25 MiB are written once
@@ -34,6 +47,7 @@ bool readAnalysisChunks(Run& run, std::vector<ChunkBuffer>& chunks) {
         }
         if (checkNumRecs(run.console, run.readBuffer.view()) != 0) {
             chunks.push_back(run.readBuffer);
+            reportKeptPartialChunk(run.console, result.bytes);
         } else {
             run.console.verbose(
                 "Startup: Found a bad chunk in the first Analysis-%d. Skipping until there are "

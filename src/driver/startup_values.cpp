@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/startup_values.h"
 
 #include "diag/time_display.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "headers/audio_frame.h"
 
 #include "headers/byte_patterns.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "headers/bit_reader.h"
 
 #include <array>

@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include "diag/console.h"
-#include "driver/run_state.h"
 #include "headers/bit_reader.h"
+#include "headers/run_state.h"
 
 namespace kestrel {
 

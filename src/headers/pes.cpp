@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "headers/pes.h"
 
 #include "headers/byte_patterns.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "headers/video_dump.h"
 
 #include <array>

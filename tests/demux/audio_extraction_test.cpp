@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "demux/audio_extraction.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: MIT
 #include "demux/continuity_check.h"
+#include "demux/resync_tracker.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/captured_console.h"
 
@@ -25,6 +28,7 @@ struct Case {
     std::int32_t vidCounter, audCounter;
     bool accepted, videoMoves, audioMoves;  // prevVideoPTS := eVid, prevAudioPTS := eAud
     std::string tail;                       // how the output ends; empty: nothing printed
+    bool noOldCounters = false;             // no chunk with counters was accepted before
 };
 
 const Case kCases[] = {
@@ -32,6 +36,8 @@ const Case kCases[] = {
     {"video 27000 back", kLayer2Audio, 0u - 27000, kNone, kNone, kVid, 0, true, true, false, ""},
     {"video 27001 on, no counters", kLayer2Audio, 27001, kNone, kNone, 0, kAud, true, false, false,
      "The Video Diff is: 00:00:00.300\n"},
+    {"video jump, a new counter but no old one", kLayer2Audio, 900000, kNone, kNone, kVid, 0, true,
+     false, false, "The Video Diff is: 00:00:10.000\n", true},
     {"video jump, counters aligned", kLayer2Audio, 900000, kNone, kNone, kVid, 0, true, true, false,
      "33333 -> + WE ARE ALIGNED on the Video so it is good!!!\n"},
     {"video jump, counters a known jump ahead", kLayer2Audio, 900000, kNone, kNone,
@@ -77,6 +83,7 @@ TEST(ContinuityCheck, DecisionTable) {
         const RunState run{.audioType = c.audioType,
                            .standardAudioDiff = c.audioType == kDolbyAudio ? kDolby : kMpeg};
         ContinuityState state{kPrev, kPrev, {kVid - 1000, kVid}, {kAud - 500, kAud}};
+        if (c.noOldCounters) state.oldVidByteCount = state.oldAudByteCount = {};
         const auto at = [](PtsTicks step) { return step == kNone ? kNone : kPrev + step; };
         ChunkTiming t{at(c.vidStep), at(c.vidStep) + (c.vidStep == kNone ? 0 : 3003),
                       at(c.audStart), at(c.audEnd)};
@@ -92,8 +99,68 @@ TEST(ContinuityCheck, DecisionTable) {
         // Only accepted chunks move the old counters on, and only those they hold.
         const bool vidMoves = c.accepted && c.vidCounter != 0;
         const bool audMoves = c.accepted && c.audCounter != 0;
-        EXPECT_EQ(state.oldVidByteCount.start, vidMoves ? c.vidCounter : kVid - 1000) << c.what;
-        EXPECT_EQ(state.oldAudByteCount.start, audMoves ? c.audCounter : kAud - 500) << c.what;
+        const std::int32_t vidOld = c.noOldCounters ? 0 : kVid - 1000;
+        const std::int32_t audOld = c.noOldCounters ? 0 : kAud - 500;
+        EXPECT_EQ(state.oldVidByteCount.start, vidMoves ? c.vidCounter : vidOld) << c.what;
+        EXPECT_EQ(state.oldAudByteCount.start, audMoves ? c.audCounter : audOld) << c.what;
+    }
+}
+
+// Chunk k of a stream whose chunks follow one another: 0.4 s of video and 17
+// Layer II packets each, byte counters running on. Its bytes are all k.
+ChunkTiming streamChunk(std::int32_t k) {
+    const PtsTicks video = kPrev + static_cast<PtsTicks>(k) * 36000;
+    const PtsTicks audio = kPrev + static_cast<PtsTicks>(k) * 17 * kMpeg;
+    return {video,
+            video + 33000,
+            audio,
+            audio + 16 * kMpeg,
+            {kVid + k * 0x8000, kVid + (k + 1) * 0x8000},
+            {kAud + k * 0x1000, kAud + (k + 1) * 0x1000}};
+}
+
+// Chunks that the stream's continuity check rejected, one after the other: how
+// many are held after each ('R': they and the last one resume the stream).
+struct SkippedRun {
+    const char* what;
+    std::vector<std::int32_t> chunks;  // -1: a chunk without stamps or counters
+    std::string held;
+};
+
+const SkippedRun kRuns[] = {
+    {"three in a row resume the stream", {5, 6, 7}, "12R"},
+    {"a chunk out of the run starts a new one", {5, 30, 31, 32}, "112R"},
+    {"a pair ends with a new run", {5, 6, 40, 41}, "1212"},
+    {"a chunk that continues nothing cannot start a run", {5, -1, 6, 7, 8}, "1012R"},
+};
+
+TEST(ResyncTracker, HoldsRunsOfSkippedChunksUntilThreeFollowOneAnother) {
+    const RunState run{.standardAudioDiff = kMpeg};
+    std::vector<std::uint8_t> bytes(kChunkSize + kChunkPadding);
+    for (const SkippedRun& r : kRuns) {
+        ResyncState state;
+        std::string held;
+        for (const std::int32_t k : r.chunks) {
+            std::fill_n(bytes.begin(), kChunkSize, static_cast<std::uint8_t>(k));
+            const bool resume =
+                trackSkippedChunk(state, run, bytes, k < 0 ? ChunkTiming{} : streamChunk(k));
+            held += resume ? 'R' : static_cast<char>('0' + state.heldCount);
+        }
+        EXPECT_EQ(held, r.held) << r.what;
+        if (!held.ends_with('R')) continue;
+        // The first two of the run are held in order, and the stream goes on
+        // from the state that the last one leaves.
+        const std::size_t n = r.chunks.size();
+        for (std::int32_t i = 0; i < 2; ++i) {
+            const Bytes copy = heldChunk(state, i);
+            EXPECT_EQ(copy[kChunkSize - 1], static_cast<std::uint8_t>(r.chunks[n - 3 + i]))
+                << r.what;
+            EXPECT_EQ(copy[kChunkSize], 0) << r.what;
+        }
+        const ChunkTiming last = streamChunk(r.chunks[n - 1]);
+        EXPECT_EQ(state.shadow.prevVideoPTS, last.eVid) << r.what;
+        EXPECT_EQ(state.shadow.prevAudioPTS, last.eAud) << r.what;
+        EXPECT_EQ(state.shadow.oldVidByteCount.end, last.vidByteCount.end) << r.what;
     }
 }
 

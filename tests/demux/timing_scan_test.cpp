@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
 #include <string>
@@ -92,6 +93,27 @@ TEST(TimingScan, ByteCountersFollowTheRecordersRules) {
         EXPECT_EQ(range.end, c.expected.end);
         EXPECT_TRUE(c.report.empty() ? text.empty() : text.starts_with(c.report)) << text;
     }
+}
+
+TEST(TimingScan, VideoStampsSpanTheChunkAndAudioOnesRunFromTheFirstToTheLargest) {
+    const auto pes = [](std::uint8_t type, PtsTicks pts) {
+        return TestRecord{
+            .subtype = kVideoPesSubtype, .type = type, .payload = videoPesHeader(pts)};
+    };
+    const auto stamps = [](const ChunkBuilder& chunk) {
+        const ChunkTiming t = scan(chunk, 0).first;
+        return std::vector({t.sVid, t.eVid, t.sAud, t.eAud});
+    };
+    ChunkBuilder chunk;
+    for (const PtsTicks pts : {5000, 3000, 4000})
+        chunk.add(pes(kVideoType, pts));
+    for (const PtsTicks pts : {5000, 3000, 4000})
+        chunk.add({.type = kAudioType, .payload = dtivoLayer2Packet(pts, 384)});
+    EXPECT_EQ(stamps(chunk), std::vector<PtsTicks>({3000, 5000, 5000, 5000}));
+    // Records of types 1 and 2 never move the scan's payload offset, even with
+    // a payload: the video header is read where theirs lies.
+    EXPECT_EQ(stamps(ChunkBuilder().add(pes(1, 1000)).add(pes(2, 2000)).add(pes(kVideoType, 3000))),
+              std::vector<PtsTicks>({1000, 1000, kNoPts, kNoPts}));
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole runs in-process: how far each input and command line gets, with the
 // console text, the exit code and the outputs; and the final report's line.
 #include "driver/run.h"
@@ -83,6 +84,7 @@ const std::string kUsage =
     "fixes...)\n"
     "    -l# Process # number of total chunks (once processing starts).\n"
     "    -n  No output. Process as normal but don't save anything to disk.\n"
+    "    -R  Never resync: skip every out-of-sequence chunk.\n"
     "    -h  help\n";
 
 std::string processing(const std::string& input) {
@@ -139,6 +141,7 @@ TEST_F(KestrelRun, InputAndOptionsDecideHowFarTheRunGetsAndWhatIsWritten) {
         {{"-v"}, 11, {.badChunk = 2}, 0, 0, skipped, 10},
         {{"-l", "10"}, 13, {}, 0, 0, "", 13},
         {{}, 14, {.endOfDataChunk = 3}, 0, 0, "", 4},
+        {{}, 14, {.endOfDataChunk = 3, .endOfDataByte9 = 1}, 0, 0, "", 14},
         {{"-j2"}, 12, {}, 0, 0, "Jumping 2 chunks into input (262144 total bytes)\n", 10},
         {{"-j", "-1"}, 10, {}, 0, 0, "Jumping -1 chunks into input (-131072 total bytes)\n", 10},
         {{"-s"}, 10, {}, 0, 1, "Jumping 1 chunks into input (131072 total bytes)\n" + sorry, 0},
@@ -154,6 +157,20 @@ TEST_F(KestrelRun, InputAndOptionsDecideHowFarTheRunGetsAndWhatIsWritten) {
         EXPECT_EQ(readFile(video).size(), c.chunksWritten * (20 + c.shape.videoDataSize))
             << result.console;
     }
+}
+
+// A whole run at -V on eleven clean chunks: the start-up analysis, then every
+// stage of every chunk, word for word. With KESTREL_UPDATE_GOLDEN=1 the
+// console text is written to the golden file instead (tests/e2e/update-golden.sh).
+TEST_F(KestrelRun, VeryVerboseRunPrintsItsGolden) {
+    writeFile(recording, cleanRecording(11));
+    std::string text = runKestrel({"-V", recording, video, audio}).console;
+    text.replace(text.find(recording), recording.size(), "rec.ty");
+    const std::string golden = KESTREL_GOLDEN_DIR "/clean-run.V.txt";
+    if (std::getenv("KESTREL_UPDATE_GOLDEN") != nullptr)
+        writeFile(golden, std::vector<std::uint8_t>(text.begin(), text.end()));
+    const std::vector<std::uint8_t> expected = readFile(golden);
+    EXPECT_EQ(std::string(expected.begin(), expected.end()), text);
 }
 
 TEST(AvSyncOffset, VideoAfterAudioPlaysEarlyAndEverythingElseLate) {

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs one case of cases.txt end to end:
 #
 #   run-case.sh run    CASE SOURCE_DIR WORK_DIR KESTREL RECBUILD

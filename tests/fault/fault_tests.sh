@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fault tests of the real kestrel binary on real files, pipes and devices.
 #   usage: fault_tests.sh CASE KESTREL KESTREL-RECBUILD SAMPLES-DIR RECORDINGS-DIR
 # The case "MakeRecordings" builds the recordings the other cases share into
@@ -71,8 +72,8 @@ dtivo=$recordings/dtivo.ty
 # An audio output that stays empty (as while audio extraction was unfinished)
 # cannot fail a write: the case then has nothing to test.
 require_audio_output() {
-    run_kestrel "$1" v a
-    [ -s a ] || skip "kestrel writes no audio for $1 yet"
+    run_kestrel "$@" v a
+    [ -s a ] || skip "kestrel writes no audio for $* yet"
 }
 
 # The output buffers hold 1 MiB, so /dev/full fails at the first flush: for
@@ -100,17 +101,24 @@ case_VideoOutputOnFullDiskFailsInThePump() {
     [ "$(count_lines '^??? Parsing chunk')" -gt 10 ] || fail "failed before the pump"
 }
 
-# A long recording fills the audio buffer in the pump; a short one only at the
-# final flush, which must fail the run just the same.
+# Runs kestrel with the given words and a full disk for the audio output.
+audio_fails_on_full_disk() {
+    run_kestrel "$@" v /dev/full
+    expect_code 1
+    expect_line_end "Cannot write the Audio output file: /dev/full"
+    tail -n 1 console | grep -q "Cannot write" || fail "the run went on after the failure"
+    ! has_report || fail "a report after a failed write"
+}
+
+# A long recording fills the 256 KiB audio buffer in the pump. The first
+# eleven chunks of the short one write less than that, so only the final
+# flush fails, and it must fail the run just the same.
 case_AudioOutputOnFullDiskFails() {
-    local recording
-    for recording in "$recordings/long.ty" "$dtivo"; do
-        require_audio_output "$recording"
-        run_kestrel "$recording" v /dev/full
-        expect_code 1
-        expect_line_end "Cannot write the Audio output file: /dev/full"
-        tail -n 1 console | grep -q "Cannot write" || fail "the run went on after the failure"
-    done
+    require_audio_output "$recordings/long.ty"
+    audio_fails_on_full_disk "$recordings/long.ty"
+    require_audio_output -l 11 "$dtivo"
+    [ "$(stat -c %s a)" -lt $((256 << 10)) ] || fail "the audio reaches the buffer size before the end"
+    audio_fails_on_full_disk -l 11 "$dtivo"
 }
 
 case_DirectoryAsInputIsAReadError() {
@@ -155,6 +163,36 @@ case_InputEndingMidChunkIsReportedAndNotParsed() {
     run_kestrel whole.ty v12 a12
     expect_same v v12
     expect_same a a12
+}
+
+# Cut off inside the first ten chunks, the input ends in the start-up phase,
+# which keeps the short read zero-filled and says so at every verbosity: as
+# the tenth chunk it is parsed exactly as that chunk padded with zeros would
+# be; earlier, the run stops for want of ten chunks.
+case_InputEndingInTheFirstTenChunksIsZeroFilled() {
+    local warning="Warning: the input ends with a partial chunk of 65536 bytes; the rest of it was zero-filled."
+    head -c $((9 * chunk + 65536)) "$dtivo" >cut10.ty
+    { cat cut10.ty && head -c 65536 /dev/zero; } >padded10.ty
+    local verbose
+    for verbose in "" -v; do
+        # shellcheck disable=SC2086  # no option is no word
+        run_kestrel $verbose padded10.ty vp ap
+        grep -vx '' console | sed 1d >padded.console
+        # shellcheck disable=SC2086
+        run_kestrel $verbose cut10.ty v a
+        expect_code 0
+        expect_line "$warning"
+        grep -vxF -e '' -e "$warning" console | sed 1d | cmp -s - padded.console ||
+            fail "'$verbose': console differs from the zero-padded input's"
+        expect_same v vp
+        expect_same a ap
+    done
+    chunks cut10.ty 5 >cut6.ty
+    head -c 65536 padded10.ty >>cut6.ty
+    run_kestrel cut6.ty v a
+    expect_code 1
+    expect_line "$warning"
+    expect_line "Sorry... Failed to get the first 10 initial chunks..."
 }
 
 # A pipe cannot seek: the jump reads and discards, so every run matches the

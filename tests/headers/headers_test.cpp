@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The elementary-stream header decoders: packet headers, audio frame search
 // and frame lengths, video header dumps.
 #include <gtest/gtest.h>
@@ -63,9 +64,10 @@ TEST(FindAudioFrame, ScansWithinTheirExactBounds) {
         std::int32_t result, pesOffset, syncOffset;
     };
     const Case cases[] = {
-        {0, 11, 32, 32, {{0, "000001C0"}, {11, "FFFD"}}, 2, 0, 11},
+        {0, 11, 32, 32, {{2, "000001C0"}, {13, "FFFC"}}, 2, 2, 13},  // FC: a CRC follows
         {0, 16, 32, 32, {{0, "000001C0"}, {11, "FFFD"}}, 0, kUntouched, kUntouched},
         {0, 11, 32, 32, {{5, "FFFD"}, {30, "FFFC"}}, 0, kUntouched, kUntouched},
+        {0, 11, 13, 13, {{0, "000001C0"}, {11, "FFFD"}}, 2, 0, 11},  // the shortest found
         {0, 11, 13, 12, {{0, "000001C0"}, {11, "FFFD"}}, 0, kUntouched, kUntouched},
         {1, 11, 64, 64, {{3, "000001BD"}, {17, "0B77"}}, 2, 3, 17},
         {1, 11, 100, 100, {{98, "0B77"}}, 1, kUntouched, 98},

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Checks the bash completion for kestrel on its own (without the
 # bash-completion package): each case is a command line, the cursor at its
 # last word, and the completions expected there, sorted and joined by "|".
@@ -33,7 +34,7 @@ expect() {
     fi
 }
 
-all_options='-V|-h|-j|-l|-n|-s|-v'
+all_options='-R|-V|-h|-j|-l|-n|-s|-v'
 all_files='-odd.m2v|rec two.ty|rec.ty|recs'
 
 # Options are offered only before the first file name.

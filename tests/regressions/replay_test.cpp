@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every input in fuzz/regressions/TARGET once crashed kestrel or tripped a
 // sanitizer under the fuzz target of that name. Each is replayed exactly as
 // the target runs it and must now simply run to an end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdio>
@@ -26,6 +27,8 @@ class CapturedConsole {
         std::fflush(file_);
         return std::string(buffer_, size_);
     }
+    /// The text the console itself has flushed so far.
+    std::string flushed() const { return std::string(buffer_, size_); }
     /// The text printed since the last take().
     std::string take() {
         std::string all = text();

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -5,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "driver/run_state.h"
 #include "headers/decoder.h"
+#include "headers/run_state.h"
 #include "support/captured_console.h"
 #include "support/stream_bytes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/audio_es.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/byte_counters.h"
 
 namespace recbuild {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/byte_sink.h"
 
 #include <fstream>

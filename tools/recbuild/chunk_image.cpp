@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/chunk_image.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/expected_output.h"
 
 namespace recbuild {
@@ -83,7 +84,14 @@ bool ExpectedOutput::tooEarly(std::uint32_t pts) const {
 }
 
 void ExpectedOutput::extractAudio(const Record& r) {
-    if (r.completedFrame.empty()) return;
+    if (r.completedFrame.empty()) {
+        frameFrontSeen_ = true;
+        return;
+    }
+    // The front of a frame whose records straddle a lost chunk is gone.
+    const bool whole = !r.continuesFrame || frameFrontSeen_;
+    frameFrontSeen_ = false;
+    if (!whole) return;
     const auto pts = static_cast<std::uint32_t>(r.pts);
     if (!audioStarted_) {
         if (tooEarly(pts)) return;

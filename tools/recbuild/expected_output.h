@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -26,7 +27,8 @@ inline constexpr std::size_t kAnalysisChunks = 10;
 ///    the start record up to the first packet-header record after it are
 ///    written when that record arrives, so a recording that ends before it has
 ///    written none of them;
-///  - audio: every audio frame whose records have all been extracted, from the
+///  - audio: every audio frame whose records have all been extracted (a frame
+///    whose front lies in a lost chunk is not), from the
 ///    first frame that is not too early on. A frame is too early when its time
 ///    stamp (modulo 2^32) plus the frame step lies before the first video time
 ///    stamp, or when it lies more than half a frame step before it. The first
@@ -69,6 +71,7 @@ class ExpectedOutput {
     VideoState videoState_ = VideoState::Waiting;
     std::vector<std::uint8_t> sequenceHeader_;
     bool audioStarted_ = false;
+    bool frameFrontSeen_ = false;  // the current frame's earlier records were extracted
     std::uint32_t firstVideoPts_ = kestrel::kNoPts;
     std::uint32_t firstAudioPts_ = kestrel::kNoPts;
     std::uint64_t videoBytes_ = 0;

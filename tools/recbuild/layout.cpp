@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/layout.h"
 
 #include <algorithm>
@@ -135,13 +136,17 @@ void RecordSource::queueAudioFrame(std::uint64_t frame) {
         header.head = standaloneAudioHeader(pts, f.length);
         header.standaloneMarker = true;
         queue_.push_back(std::move(header));
+        data.continuesFrame = true;
     } else {
         data.head = audio_.kind == AudioKind::Ac3 ? ac3PesHeader(pts, f.length)
                                                   : shortAudioHeader(pts, f.length);
     }
     const bool split = options_.splitAudioEvery != 0 &&
                        frame % options_.splitAudioEvery == options_.splitAudioEvery - 1;
-    if (split) queue_.push_back(splitFront(data, smallPartSize(data.head.size(), frame)));
+    if (split) {
+        queue_.push_back(splitFront(data, smallPartSize(data.head.size(), frame)));
+        data.continuesFrame = true;
+    }
     queue_.push_back(std::move(data));
 }
 

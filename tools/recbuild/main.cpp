@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // kestrel-recbuild: builds TiVo-style chunk-stream recordings from elementary
 // streams, with optional damage, and the outputs kestrel should make of them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/options.h"
 
 #include <charconv>
@@ -69,6 +70,10 @@ const std::map<std::string_view, Setter>& valueOptions() {
          [](Options& o, std::string_view v) {
              o.plan.damage.outOfBandDistance = parseNumber<std::uint64_t>(v, "--oob-distance");
          }},
+        {"--oob-count",
+         [](Options& o, std::string_view v) {
+             o.plan.damage.outOfBandCount = parseNumber<std::uint64_t>(v, "--oob-count");
+         }},
         {"--bad-chunk-after",
          [](Options& o, std::string_view v) {
              o.plan.damage.badChunkAfter = parseNumber<std::uint64_t>(v, "--bad-chunk-after");
@@ -80,6 +85,10 @@ const std::map<std::string_view, Setter>& valueOptions() {
         {"--cut",
          [](Options& o, std::string_view v) {
              o.plan.damage.cutIn = parseNumber<std::uint64_t>(v, "--cut");
+         }},
+        {"--lose-chunk",
+         [](Options& o, std::string_view v) {
+             o.plan.damage.lostChunk = parseNumber<std::uint64_t>(v, "--lose-chunk");
          }},
     };
     return options;
@@ -111,11 +120,14 @@ std::string_view usageText() {
            "  --duplicate-chunk N     write chunk N twice\n"
            "  --oob-after N           after chunk N insert a copy of a chunk from further on\n"
            "  --oob-distance M        ... of chunk N+M (15, about 5 s of the samples)\n"
+           "  --oob-count K           ... and of the K-1 chunks after it (1)\n"
            "  --bad-chunk-after N     after chunk N insert a copy of it whose table claims\n"
            "                          more than 131072 bytes\n"
            "  --end-of-data N         put an end-of-data record in the middle of chunk N\n"
            "                          (N >= 9)\n"
            "  --cut N                 end the file half-way through chunk N (N >= 10)\n"
+           "  --lose-chunk N          leave chunk N out of the file (N >= 1)\n"
+           "  --never-resync          expect the outputs of kestrel -R\n"
            "  --help                  this text\n";
 }
 
@@ -146,6 +158,8 @@ Options parseOptions(std::span<const std::string_view> words) {
             o.help = true;
         } else if (word == "--standalone") {
             o.plan.layout.family = Family::Standalone;
+        } else if (word == "--never-resync") {
+            o.plan.damage.neverResync = true;
         } else if (const auto option = valueOptions().find(word); option != valueOptions().end()) {
             if (i + 1 == words.size())
                 throw std::runtime_error(std::string(word) + " needs a value");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/pes_writer.h"
 
 namespace recbuild {

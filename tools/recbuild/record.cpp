@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/record.h"
 
 #include <algorithm>

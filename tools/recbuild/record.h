@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -35,6 +36,9 @@ struct Record {
     /// Set on the last record of an audio frame: the whole frame, as the
     /// demultiplexer writes it once it has all of the frame's records.
     Bytes completedFrame;
+    /// The frame's earlier records (a Standalone header, the front of a split
+    /// packet) come before this one; the frame is whole only with them.
+    bool continuesFrame = false;
 
     std::uint32_t size() const { return static_cast<std::uint32_t>(head.size() + body.size()); }
     bool isEndOfData() const { return type == 0 && size() == 0; }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstdint>
@@ -14,11 +15,16 @@ namespace recbuild {
 /// Standalone recording's leading chunk.
 struct DamagePlan {
     std::optional<std::uint64_t> duplicateChunk;  // written twice in a row
-    std::optional<std::uint64_t> outOfBandAfter;  // followed by a chunk from further on
-    std::uint64_t outOfBandDistance = 15;         // ... this many chunks further on
+    std::optional<std::uint64_t> outOfBandAfter;  // followed by chunks from further on
+    std::uint64_t outOfBandDistance = 15;         // ... from this many chunks further on
+    std::uint64_t outOfBandCount = 1;             // ... this many, one after the other
     std::optional<std::uint64_t> badChunkAfter;   // followed by a copy that overflows
     std::optional<std::uint64_t> endOfDataIn;     // gets an end-of-data record mid-table
     std::optional<std::uint64_t> cutIn;           // the file ends half-way through it
+    std::optional<std::uint64_t> lostChunk;       // left out of the file
+    /// The expected outputs are those of kestrel -R, which never resumes the
+    /// stream after a lost chunk.
+    bool neverResync = false;
 };
 
 struct RecordingPlan {

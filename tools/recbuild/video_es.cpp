@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "recbuild/video_es.h"
 
 #include <array>
