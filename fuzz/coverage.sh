@@ -2,14 +2,20 @@
 # SPDX-License-Identifier: MIT
 # Line coverage of the core (src/) reached by the fuzz corpora: the seed
 # corpus alone, then the seeds together with the inputs the last fuzz/run.sh
-# collected in build/fuzz/corpus and the regression corpus. Builds the fuzz targets with
-# clang's source-based coverage into build/fuzz-coverage, replays every input
-# once and prints llvm-cov's figures.
-#   usage: fuzz/coverage.sh [-v]      (-v: the per-file table too)
+# collected in build/fuzz/corpus (or those of a campaign, fuzz/campaign.sh:
+# build/fuzz/campaign) and the regression corpus. Builds the fuzz targets
+# with clang's source-based coverage into build/fuzz-coverage, replays every
+# input once and prints llvm-cov's figures.
+#   usage: fuzz/coverage.sh [-v] [CORPUS-DIR]   (-v: the per-file table too)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-verbose=${1:-}
+verbose=
+if [ "${1:-}" = -v ]; then
+    verbose=-v
+    shift
+fi
+corpus=${1:-build/fuzz/corpus}
 build=build/fuzz-coverage
 recbuild=build/default/tools/recbuild/kestrel-recbuild
 profdata=$(command -v llvm-profdata llvm-profdata-14 | head -n 1 || true)
@@ -27,11 +33,13 @@ if ! { cmake --preset default && cmake --build --preset default -j2 --target kes
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
         -DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping" \
         -DKESTREL_BUILD_FUZZ=ON -DKESTREL_BUILD_TESTS=OFF -DKESTREL_BUILD_BENCH=OFF &&
-    cmake --build "$build" -j2 --target fuzz_run fuzz_parse_chunk; } >"$log" 2>&1; then
+    cmake --build "$build" -j2 --target fuzz_run fuzz_parse_chunk fuzz_compact; } >"$log" 2>&1; then
     cat "$log"
     exit 1
 fi
-bash fuzz/make-seeds.sh "$recbuild" "$build/seeds"
+# (fuzz_compact is instrumented too: its profile is not wanted.)
+LLVM_PROFILE_FILE=/dev/null bash fuzz/make-seeds.sh "$recbuild" "$build/fuzz/fuzz_compact" \
+    "$build/seeds"
 
 # replay NAME DIR...: runs every input of the DIRs through its target (the
 # target's name is the DIR's last component) and merges the profiles.
@@ -63,6 +71,6 @@ report() {
 replay seeds "$build/seeds/run" "$build/seeds/parse_chunk"
 report seeds "Seed corpus"
 replay all "$build/seeds/run" "$build/seeds/parse_chunk" \
-    build/fuzz/corpus/run build/fuzz/corpus/parse_chunk \
+    "$corpus/run" "$corpus/parse_chunk" \
     fuzz/regressions/run fuzz/regressions/parse_chunk
 report all "Seeds, fuzzing corpus and regressions"

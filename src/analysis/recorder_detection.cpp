@@ -26,7 +26,8 @@ bool isStandaloneMarker(const RecordHeader& h) {
 bool hasPacketWithSync(Bytes payload, std::uint8_t streamId, std::size_t distance,
                        bool (*isSync)(Bytes, std::size_t)) {
     const std::size_t span = std::max<std::size_t>(distance + 2, 4);  // bytes one match covers
-    for (std::size_t k = 0; k + span <= payload.size(); ++k) {
+    for (std::size_t k = findStartCodePrefix(payload, 0); k + span <= payload.size();
+         k = findStartCodePrefix(payload, k + 1)) {
         if (isStartCodeAt(payload, k, streamId) && isSync(payload, k + distance)) return true;
     }
     return false;

@@ -32,8 +32,8 @@ bool OutputFile::open(const std::string& path, bool truncate) {
     }
     // Writes are the program's main cost: far fewer of them than stdio's
     // default buffer would make. glibc ignores the size unless the buffer is
-    // given, so the file owns one.
-    buffer_.reset(new char[kOutputBufferSize]);
+    // given, so the file owns one (kept when the file is opened again).
+    if (!buffer_) buffer_.reset(new char[kOutputBufferSize]);
     std::setvbuf(file, buffer_.get(), _IOFBF, kOutputBufferSize);
     adopt(file, path);
     return true;

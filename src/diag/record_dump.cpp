@@ -2,9 +2,13 @@
 #include "diag/record_dump.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
 
 #include "chunk/record_header.h"
 #include "diag/time_display.h"
+#include "headers/byte_patterns.h"
 #include "headers/pes.h"
 #include "headers/video_dump.h"
 
@@ -33,10 +37,53 @@ std::uint8_t byteAt(Bytes chunk, std::size_t i) {
     return i < chunk.size() ? chunk[i] : 0;
 }
 
+// Every byte value as printf's "%2x" (lower-case hex, space-padded to two
+// columns) with a space before it, or with a space after it.
+using HexTable = std::array<std::array<char, 3>, 256>;
+HexTable makeHexTable(bool spaceBefore) {
+    constexpr std::string_view kDigits = "0123456789abcdef";
+    HexTable table{};
+    for (std::size_t b = 0; b < table.size(); ++b) {
+        const char high = b < 16 ? ' ' : kDigits[b >> 4];
+        table[b] = spaceBefore ? std::array{' ', high, kDigits[b & 15]}
+                               : std::array{high, kDigits[b & 15], ' '};
+    }
+    return table;
+}
+const HexTable& hexSpaceBefore() {
+    static const HexTable table = makeHexTable(true);
+    return table;
+}
+const HexTable& hexSpaceAfter() {
+    static const HexTable table = makeHexTable(false);
+    return table;
+}
+
+// A row of bytes in one of those forms, collected for a single print: a -V
+// dump shows some 60 bytes of every record, and a print per byte made the
+// dump the largest cost of a -V run.
+class HexBytes {
+  public:
+    explicit HexBytes(const HexTable& form) : form_(form) {}
+
+    void add(std::uint8_t byte) {
+        std::memcpy(text_.data() + length_, form_[byte].data(), 3);
+        length_ += 3;
+    }
+    void print(Console& out) const { out.print("%.*s", static_cast<int>(length_), text_.data()); }
+
+  private:
+    const HexTable& form_;
+    std::array<char, 3 * kDataStartBytes> text_{};  // the longest row shown
+    std::size_t length_ = 0;
+};
+
 // The 16 header bytes as " %2x" each, then the line end.
 void printHeaderBytes(Console& out, const RecordHeader& header) {
+    HexBytes row(hexSpaceBefore());
     for (int i = 0; i < static_cast<int>(kRecordHeaderSize); ++i)
-        out.print(" %2x", header.byte(i));
+        row.add(header.byte(i));
+    row.print(out);
     out.print("\n");
 }
 
@@ -56,13 +103,17 @@ void printRecordLine(Console& out, const DumpCounters& counters, const RecordHea
 // The first bytes of the payload and the 16 bytes that follow it.
 void printPayloadEdges(Console& out, Bytes chunk, std::size_t payload, std::uint32_t size) {
     out.print("  Data Start:   ");
+    HexBytes start(hexSpaceAfter());
     const std::size_t shown = std::min<std::size_t>(size, kDataStartBytes);
     for (std::size_t i = 0; i < shown; ++i)
-        out.print("%2x ", byteAt(chunk, payload + i));
+        start.add(byteAt(chunk, payload + i));
+    start.print(out);
     out.print("\n  Next Start:  ");
-    const std::size_t next = payload + size;
+    HexBytes next(hexSpaceBefore());
+    const std::size_t nextPayload = payload + size;
     for (std::size_t i = 0; i < kNextStartBytes; ++i)
-        out.print(" %2x", byteAt(chunk, next + i));
+        next.add(byteAt(chunk, nextPayload + i));
+    next.print(out);
     out.print("\n");
 }
 
@@ -132,11 +183,14 @@ bool dumpVideoHeaderAt(Decoder& decoder, Bytes chunk, std::size_t i, std::int32_
 }
 
 // Looks for video start codes at every offset of the payload; the last looks
-// reach up to three bytes into whatever follows it.
+// reach up to three bytes into whatever follows it. Only offsets where
+// 00 00 01 begins can hold one, so the scan jumps from one such offset to the
+// next (a -V run looks at every payload byte of every chunk).
 void scanStartCodes(Decoder& decoder, Bytes chunk, std::size_t payload, std::int32_t index,
                     const RecordHeader& header) {
     const std::size_t end = std::min<std::size_t>(payload + header.size(), chunk.size());
-    for (std::size_t i = payload; i < end;)
+    for (std::size_t i = findStartCodePrefix(chunk, payload); i < end;
+         i = findStartCodePrefix(chunk, i))
         i += dumpVideoHeaderAt(decoder, chunk, i, index, header) ? kStartCodeSkip : 1;
 }
 

@@ -67,13 +67,17 @@ void closeFiles(Run& run) {
     run.input.close();
 }
 
+int runInvocation(Run& run, std::span<const char* const> args) {
+    const int code = execute(run, args);
+    closeFiles(run);
+    run.console.flush();
+    return code;
+}
+
 int kestrelMain(std::span<const char* const> args, std::FILE* consoleOut) {
     // A run holds a few MiB of buffers: keep it off the stack.
-    auto run = std::make_unique<Run>(consoleOut);
-    const int code = execute(*run, args);
-    closeFiles(*run);
-    run->console.flush();
-    return code;
+    const auto run = std::make_unique<Run>(consoleOut);
+    return runInvocation(*run, args);
 }
 
 }  // namespace kestrel

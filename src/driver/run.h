@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <span>
+#include <vector>
 
 #include "analysis/recorder_detection.h"
 #include "chunk/chunk_buffer.h"
@@ -38,6 +39,10 @@ struct Run {
     AudioTypeCounts audioCounts;
     std::int32_t seqStartSeen = 0;  // a sequence-header start was met during start-up
     ChunkBuffer readBuffer;         // every chunk is read into this
+    /// The start-up phase's copies of the first chunks. They belong to the
+    /// run rather than to the phase so that a run object used for one
+    /// invocation after another (the fuzz targets) allocates them only once.
+    std::vector<ChunkBuffer> analysisChunks;
 };
 
 /// Reads the next chunk into the read buffer; reports a read error.
@@ -52,9 +57,14 @@ bool outputsWritten(Run& run);
 /// Closes the audio output, the video output and the input, in that order.
 void closeFiles(Run& run);
 
-/// Runs a whole invocation of kestrel in-process: `args` as main() gets them
-/// (word 0 the program's name), console text to `consoleOut`. Returns the exit
-/// code.
+/// Runs one invocation of kestrel on `run`, which must hold what a new run
+/// object holds (its buffers may have been used before): `args` as main()
+/// gets them (word 0 the program's name). Closes the files and flushes the
+/// console; returns the exit code.
+int runInvocation(Run& run, std::span<const char* const> args);
+
+/// Runs a whole invocation of kestrel in-process on a new run object: `args`
+/// as main() gets them, console text to `consoleOut`. Returns the exit code.
 int kestrelMain(std::span<const char* const> args, std::FILE* consoleOut);
 
 }  // namespace kestrel

@@ -2,8 +2,8 @@
 #include "driver/startup_phase.h"
 
 #include <array>
-#include <memory>
 #include <span>
+#include <vector>
 
 #include "analysis/recorder_detection.h"
 #include "analysis/standard_values.h"
@@ -14,7 +14,6 @@ namespace kestrel {
 
 namespace {
 
-using AnalysisChunks = std::array<ChunkBuffer, kAnalysisChunkCount>;
 using AnalysisViews = std::array<Bytes, kAnalysisChunkCount>;
 
 // A read that came out short is the end of the input, cut off inside a chunk.
@@ -30,8 +29,13 @@ void reportKeptPartialChunk(Console& console, std::size_t bytesRead) {
 }
 
 // Reads until ten chunks passed validation, each copied into its own buffer.
-bool readAnalysisChunks(Run& run, AnalysisChunks& chunks) {
-    for (int held = 0; held < kAnalysisChunkCount;) {
+// The copies are made into reserved room, so the 1.25 MiB are written once
+// rather than zeroed first.
+bool readAnalysisChunks(Run& run, std::vector<ChunkBuffer>& chunks) {
+    constexpr auto kCount = static_cast<std::size_t>(kAnalysisChunkCount);
+    chunks.clear();
+    chunks.reserve(kCount);
+    while (chunks.size() < kCount) {
         const ReadResult result = readChunk(run);
         if (result.failed()) return false;
         if (result.bytes == 0) {
@@ -42,7 +46,7 @@ bool readAnalysisChunks(Run& run, AnalysisChunks& chunks) {
             return false;
         }
         if (checkNumRecs(run.console, run.readBuffer.view()) != 0) {
-            chunks[held++] = run.readBuffer;
+            chunks.push_back(run.readBuffer);
             reportKeptPartialChunk(run.console, result.bytes);
         } else {
             run.console.verbose(
@@ -85,14 +89,13 @@ bool recordingSupported(Console& console, const RunState& run) {
 }
 
 bool runStartupPhase(Run& run) {
-    // 1.25 MiB, held for this phase only.
-    const auto chunks = std::make_unique<AnalysisChunks>();
-    if (!readAnalysisChunks(run, *chunks)) return false;
+    std::vector<ChunkBuffer>& chunks = run.analysisChunks;
+    if (!readAnalysisChunks(run, chunks)) return false;
     run.console.verbose("Read the first %d chunk's for analysis...\n", kAnalysisChunkCount);
 
     AnalysisViews views;
     for (std::size_t i = 0; i < views.size(); ++i)
-        views[i] = (*chunks)[i].view();
+        views[i] = chunks[i].view();
     decideRecorderType(run.console, run.state, views);
     decideAudioType(run.console, run.state, run.audioCounts, views);
     if (!recordingSupported(run.console, run.state)) return false;

@@ -20,6 +20,11 @@ bool isAc3Sync(Bytes b, std::int32_t at) {
 bool isStartCode(Bytes b, std::int32_t at, std::uint8_t id) {
     return at >= 0 && isStartCodeAt(b, static_cast<std::size_t>(at), id);
 }
+// The packet searches below look only where 00 00 01 begins (the views they
+// get are never longer than INT32_MAX bytes).
+std::int32_t nextStartCode(Bytes b, std::int32_t from) {
+    return static_cast<std::int32_t>(findStartCodePrefix(b, static_cast<std::size_t>(from)));
+}
 
 // Layer II: the sync must stand H bytes after 00 00 01 C0. Without a packet the
 // sync scan starts where the packet scan stopped, plus H: a lone sync word is
@@ -29,7 +34,7 @@ std::int32_t findLayer2Frame(Bytes b, std::int32_t h, std::int32_t& pesOffset,
     const auto len = static_cast<std::int32_t>(b.size());
     std::int32_t result = 0;
     std::int32_t q = len - h - 1 <= 0 ? h : len - 1;
-    for (std::int32_t p = 0; p < len - h - 1; ++p) {
+    for (std::int32_t p = nextStartCode(b, 0); p < len - h - 1; p = nextStartCode(b, p + 1)) {
         if (isStartCode(b, p, kMpegAudioStreamId) && isLayer2Sync(b, p + h)) {
             pesOffset = p;
             result = 1;
@@ -52,7 +57,7 @@ std::int32_t findAc3Frame(Bytes b, std::int32_t& pesOffset, std::int32_t& syncOf
     const auto len = static_cast<std::int32_t>(b.size());
     std::int32_t result = 0;
     std::int32_t q = len <= 16 ? 14 : len - 2;
-    for (std::int32_t p = 0; p < len - 16; ++p) {
+    for (std::int32_t p = nextStartCode(b, 0); p < len - 16; p = nextStartCode(b, p + 1)) {
         if (isStartCode(b, p, kPrivateStream1Id) && isAc3Sync(b, p + 14)) {
             pesOffset = p;
             result = 1;

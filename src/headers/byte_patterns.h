@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "chunk/chunk_layout.h"
 
@@ -18,6 +19,21 @@ inline constexpr std::uint8_t kPrivateStream1Id = 0xBD;   // carries Dolby Digit
 /// 00 00 01 `id` at `at`.
 inline bool isStartCodeAt(Bytes b, std::size_t at, std::uint8_t id) {
     return at + 4 <= b.size() && b[at] == 0 && b[at + 1] == 0 && b[at + 2] == 1 && b[at + 3] == id;
+}
+
+/// Where the next 00 00 01 starts, at `from` or later; b.size() if nowhere.
+/// The scans that look at every byte of whole payloads use it: it finds the
+/// 01 with memchr instead of testing each position in turn.
+inline std::size_t findStartCodePrefix(Bytes b, std::size_t from) {
+    for (std::size_t at = from; at + 3 <= b.size();) {
+        const auto* one =
+            static_cast<const std::uint8_t*>(std::memchr(&b[at + 2], 1, b.size() - at - 2));
+        if (one == nullptr) break;
+        at = static_cast<std::size_t>(one - b.data()) - 2;
+        if (b[at] == 0 && b[at + 1] == 0) return at;
+        ++at;
+    }
+    return b.size();
 }
 
 /// The first two bytes of an MPEG-1 Layer II frame header: twelve sync bits,
