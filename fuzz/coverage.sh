@@ -50,9 +50,15 @@ replay() {
     for dir in "$@"; do
         [ -d "$dir" ] || continue
         target=$(basename "$dir")
-        find "$dir" -type f -print0 |
+        # A campaign still running replaces inputs as it goes: replay a copy
+        # of the files there are now.
+        rm -rf "$profiles/inputs"
+        mkdir "$profiles/inputs"
+        find "$dir" -type f -print0 | xargs -0 -r cp -t "$profiles/inputs" 2>/dev/null || true
+        find "$profiles/inputs" -type f -print0 |
             LLVM_PROFILE_FILE="$profiles/%p.profraw" xargs -0 -r -n 100 \
-                "$build/fuzz/fuzz_$target" >/dev/null 2>&1
+                "$build/fuzz/fuzz_$target" >/dev/null 2>&1 ||
+            echo "warning: not every input in $dir ran to an end" >&2
     done
     "$profdata" merge -sparse "$profiles"/*.profraw -o "$profiles/$name.profdata"
 }
