@@ -4,10 +4,8 @@
 // the target runs it and must now simply run to an end.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,7 +15,6 @@
 #include <string_view>
 #include <vector>
 
-#include "chunk/record_walk.h"
 #include "driver/run.h"
 #include "harness.h"
 #include "support/clean_chunks.h"
@@ -51,51 +48,11 @@ TEST(FuzzRegressions, KeptInputsRunToAnEnd) {
     replayAll("parse_chunk", parseChunkInput);
 }
 
-std::vector<std::uint8_t> bytesOf(std::string_view text) {
-    return {text.begin(), text.end()};
-}
-
 TEST(FuzzInputs, CompactFormExpandsToTheRecording) {
     const std::vector<std::uint8_t> recording =
         test::cleanRecording(12, {.endOfDataChunk = 11, .badChunk = 4});
     // Pieces long enough for every payload give the recording back exactly.
     EXPECT_EQ(expandRecording(compactRecording(recording, kChunkSize)), recording);
-    // Short pieces keep each payload's first bytes in place, the rest zeros.
-    const std::vector<std::uint8_t> expanded = expandRecording(compactRecording(recording, 11));
-    ASSERT_EQ(expanded.size(), recording.size());
-    std::vector<std::uint8_t> expected(recording.size());
-    for (std::size_t at = 0; at < recording.size(); at += kChunkSize) {
-        const Bytes chunk = Bytes(recording).subspan(at, kChunkSize);
-        std::copy_n(chunk.begin(), tableEnd(recordCount(chunk)), &expected[at]);
-        for (RecordWalk walk(chunk); walk.next();) {
-            const Bytes piece =
-                walk.payload().first(std::min<std::size_t>(11, walk.payload().size()));
-            std::copy(piece.begin(), piece.end(), &expected[at + walk.payloadStart()]);
-        }
-    }
-    EXPECT_EQ(expanded, expected);
-}
-
-TEST(FuzzInputs, MarkersEndChunksAndPlaceRecordPieces) {
-    std::vector<std::uint8_t> expected(2 * kChunkSize + 3);
-    expected[0] = 'a';
-    std::copy_n("xyz", 3, expected.end() - 3);
-    // A body without markers is the recording; "<pad>" ends a chunk, a whole
-    // one when nothing of it was given.
-    EXPECT_EQ(expandRecording(bytesOf("a<pad><pad>xyz")), expected);
-    EXPECT_EQ(expandRecording(bytesOf("xyz")), bytesOf("xyz"));
-    // Two records of 3 and 2 bytes: the pieces go to their payloads, cut at
-    // the record's table, and a piece for a third record is dropped.
-    const std::vector<std::uint8_t> table = {
-        2, 0, 0,    0,                                         //
-        0, 0, 0x30, 0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  //
-        0, 0, 0x20, 0xC0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    std::vector<std::uint8_t> body = table;
-    for (const char* part : {"<rec>AB", "<rec>CD", "<rec>EF"})
-        body.insert(body.end(), part, part + std::strlen(part));
-    std::vector<std::uint8_t> chunk = table;
-    chunk.insert(chunk.end(), {'A', 'B', 0, 'C', 'D'});
-    EXPECT_EQ(expandRecording(body), chunk);
 }
 
 // The targets keep one run object from input to input: an input must run as
