@@ -13,6 +13,7 @@ echo "== include layering"
 # Includes run one way: driver -> demux -> analysis, headers -> chunk. The
 # console and time display of diag/ are a leaf that every layer prints
 # through; the record dump of diag/ sits above the header decoders it calls.
+# The repair stage of repair/ works on what demux/ extracts and never calls it.
 layering=clean
 forbid() {
   if grep -rnE "^#include \"($2)" "src/$1"; then

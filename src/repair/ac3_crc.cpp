@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "repair/ac3_crc.h"
 
-#include <ranges>
-
 namespace kestrel {
 
 namespace {
@@ -37,9 +35,9 @@ std::uint16_t ac3LeadingCrc(Bytes data) {
     // Run the register backwards from 0 at the end of `data` to the value it
     // must hold after the leading word.
     std::uint32_t reg = 0;
-    for (const std::uint8_t byte : data | std::views::reverse)
+    for (std::size_t at = data.size(); at > 0; --at)
         for (std::int32_t i = 0; i < 8; ++i)
-            reg = shiftOut(reg, (byte >> i) & 1U);
+            reg = shiftOut(reg, (data[at - 1] >> i) & 1U);
     // From 0, any 16 bits w leave w x^16 mod G in the register, and so do 16
     // zero bits from the register value w: undoing 16 zero bits gives w.
     for (std::int32_t i = 0; i < 16; ++i)
