@@ -13,6 +13,7 @@ echo "== include layering"
 # Includes run one way: driver -> demux -> analysis, headers -> chunk. The
 # console and time display of diag/ are a leaf that every layer prints
 # through; the record dump of diag/ sits above the header decoders it calls.
+# The repair stage of repair/ works on what demux/ extracts and never calls it.
 layering=clean
 forbid() {
   if grep -rnE "^#include \"($2)" "src/$1"; then
@@ -25,6 +26,7 @@ forbid headers 'driver/|demux/|analysis/|diag/record_dump'
 forbid analysis 'driver/|demux/'
 forbid diag 'driver/|demux/|analysis/'
 forbid demux 'driver/'
+forbid repair 'driver/|demux/'
 [ "$layering" = clean ] || exit 1
 
 build=build/default

@@ -149,8 +149,12 @@ std::uint32_t ac3FrameLength(Decoder& decoder, Bytes frame) {
     skipBits(c, 16);  // CRC
     const std::uint32_t sampleRate = readBits(c, frame, 2);
     const std::uint32_t sizeCode = readBits(c, frame, 6);
-    if (sampleRate == 3 || sizeCode >= kAc3FrameWords.size()) return 0;
-    return 2 * kAc3FrameWords[sizeCode][2 - sampleRate];
+    return ac3FrameBytes(sampleRate, sizeCode);
+}
+
+std::uint32_t ac3FrameBytes(std::uint32_t fscod, std::uint32_t frmsizecod) {
+    if (fscod >= 3 || frmsizecod >= kAc3FrameWords.size()) return 0;
+    return 2 * kAc3FrameWords[frmsizecod][2 - fscod];
 }
 
 }  // namespace kestrel

@@ -29,4 +29,8 @@ std::int32_t layer2FrameLength(Decoder& decoder, Bytes frame);
 /// frame-size codes.
 std::uint32_t ac3FrameLength(Decoder& decoder, Bytes frame);
 
+/// Bytes in an AC-3 sync frame with sample-rate code `fscod` and frame-size
+/// code `frmsizecod`; 0 for the reserved codes.
+std::uint32_t ac3FrameBytes(std::uint32_t fscod, std::uint32_t frmsizecod);
+
 }  // namespace kestrel
