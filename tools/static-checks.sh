@@ -25,6 +25,7 @@ forbid headers 'driver/|demux/|analysis/|diag/record_dump'
 forbid analysis 'driver/|demux/'
 forbid diag 'driver/|demux/|analysis/'
 forbid demux 'driver/'
+forbid repair 'driver/|demux/'
 [ "$layering" = clean ] || exit 1
 
 build=build/default
