@@ -75,6 +75,11 @@ bool PictureUnit::endsBefore(std::uint8_t id) const {
     return overflowed_ || pictures_ != 1 || first_.structure == kFramePicture;
 }
 
+std::uint8_t PictureUnit::codingType() const {
+    if (pictures_ == 2 && first_.codingType == kBidirectionalPicture) return second_.codingType;
+    return first_.codingType;
+}
+
 bool PictureUnit::whole(const SequenceInfo& sequence) const {
     const bool paired = first_.structure == kFramePicture ? pictures_ == 1 : pictures_ == 2;
     return !damaged_ && paired && sequence.verticalSize > 0 &&

@@ -57,6 +57,9 @@ class PictureUnit {
     bool hasPicture() const { return pictures_ > 0 || orphanSlices_ || overflowed_; }
     /// The picture's header and coding extension (its first field's).
     const PictureInfo& picture() const { return first_; }
+    /// Its picture_coding_type; a B field followed by something else is
+    /// taken for what follows, so that a lost reference is never taken for a B.
+    std::uint8_t codingType() const;
     /// Where its picture headers are (one, or two for a pair of fields).
     std::size_t pictureHeaders() const { return pictures_; }
     std::size_t pictureAt(std::size_t index) const { return pictureAt_.at(index); }

@@ -76,12 +76,14 @@ std::optional<std::size_t> VideoRepair::startCodeEnd(Bytes data) const {
 
 void VideoRepair::append(Bytes data) {
     held_.insert(held_.end(), data.begin(), data.end());
-    if (held_.size() <= maxPictureBytes_) return;
+    // The held bytes end with at most a start code that is not the unit's:
+    // counting it in lets every piece size drop the same units.
+    if (held_.size() <= maxPictureBytes_ + kStartCodeSize) return;
     // Too large to be a picture: it is dropped whatever follows, so keep only
-    // the bytes a start code split across pieces needs.
+    // the bytes a start code that ends here or in the next piece needs.
     unit_.overflow();
     segmentAt_.reset();
-    forgetHeld(held_.size() - kPrefixSize);
+    forgetHeld(held_.size() - kStartCodeSize);
 }
 
 void VideoRepair::startCodeAt(std::size_t at) {
@@ -132,7 +134,7 @@ PictureFacts VideoRepair::facts() const {
             .startsGop = unit_.gopAt().has_value(),
             .gopClosed = unit_.gopClosed(),
             .sequenceHeader = unit_.hasSequenceHeader(),
-            .codingType = unit_.picture().codingType,
+            .codingType = unit_.codingType(),
             .temporalReference = unit_.picture().temporalReference};
 }
 
