@@ -34,12 +34,12 @@ share/man/man1/kestrel-recbuild.1.gz"
 # Files (not directories) under a folder, relative to it, sorted.
 files_under() { (cd "$1" && find . -type f -o -type l | sed 's|^\./||' | sort); }
 
-# `kestrel -h` prints its eleven usage lines and exits with 1.
+# `kestrel -h` prints its twelve usage lines and exits with 1.
 check_usage() {
   local rc=0
   "$1" -h >"$tmp/usage" || rc=$?
   [ "$rc" -eq 1 ] || fail "$1 -h exited with $rc"
-  [ "$(wc -l <"$tmp/usage")" -eq 11 ] || fail "$1 -h did not print eleven lines"
+  [ "$(wc -l <"$tmp/usage")" -eq 12 ] || fail "$1 -h did not print twelve lines"
 }
 
 echo "== cmake --install into a temporary prefix"

@@ -6,6 +6,7 @@
 #include "diag/time_display.h"
 #include "headers/audio_frame.h"
 #include "headers/pes.h"
+#include "repair/clean_cut.h"
 
 namespace kestrel {
 
@@ -59,6 +60,14 @@ bool isTooEarly(PtsTicks pts, std::uint32_t step, PtsTicks firstVideo) {
            (pts < firstVideo && firstVideo - pts > step / 2);
 }
 
+// Writes a frame from its sync word on; a clean-cut stage learns where it starts.
+void writeFrameStart(AudioExtraction& state, ByteOutput& audio, const AudioUnit& unit,
+                     std::int32_t pesOffset, std::int32_t syncOffset) {
+    if (state.cleanCut != nullptr)
+        state.cleanCut->audioFrameStart(unit.buffer.subspan(static_cast<std::size_t>(pesOffset)));
+    audio.write(unit.from(syncOffset));
+}
+
 void showPts(Console& console, const char* label, PtsTicks pts) {
     console.print("%s(%d) ", label, static_cast<std::int32_t>(pts));
     showTimeLine(console, ticksToMs(pts));
@@ -66,7 +75,7 @@ void showPts(Console& console, const char* label, PtsTicks pts) {
 
 // Before the first frame is written: drops frames that start too early, and
 // starts the audio stream with the first one that does not.
-void startStream(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
+void startStream(Decoder& decoder, RunState& run, AudioExtraction& state, ByteOutput& audio,
                  const AudioUnit& unit, std::int32_t pesOffset, std::int32_t syncOffset) {
     Console& console = decoder.console;
     const PtsTicks pts =
@@ -80,7 +89,7 @@ void startStream(Decoder& decoder, RunState& run, AudioExtraction& state, Output
         return;
     }
     run.firstAudioPTS = pts;
-    audio.write(unit.from(syncOffset));
+    writeFrameStart(state, audio, unit, pesOffset, syncOffset);
     state.audioFrameBytes = unit.length - syncOffset;
     state.audioState = AudioExtraction::kStreaming;
 }
@@ -88,7 +97,7 @@ void startStream(Decoder& decoder, RunState& run, AudioExtraction& state, Output
 // While streaming: finishes the previous frame with the bytes before this
 // packet, pads it if it came out short, and starts the next frame.
 void continueStream(Console& console, const RunState& run, AudioExtraction& state,
-                    OutputFile& audio, const AudioUnit& unit, std::int32_t pesOffset,
+                    ByteOutput& audio, const AudioUnit& unit, std::int32_t pesOffset,
                     std::int32_t syncOffset) {
     if (pesOffset > 0) {
         audio.write(unit.bytes().first(static_cast<std::size_t>(pesOffset)));
@@ -106,11 +115,11 @@ void continueStream(Console& console, const RunState& run, AudioExtraction& stat
         console.verbose("Write out %d padding 0's\n", missing);
         if (missing > 0) audio.writeZeros(static_cast<std::size_t>(missing));
     }
-    audio.write(unit.from(syncOffset));
+    writeFrameStart(state, audio, unit, pesOffset, syncOffset);
     state.audioFrameBytes = unit.length - syncOffset;
 }
 
-void frameStep(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
+void frameStep(Decoder& decoder, RunState& run, AudioExtraction& state, ByteOutput& audio,
                const AudioUnit& unit) {
     std::int32_t pesOffset = 0;
     std::int32_t syncOffset = 0;
@@ -126,7 +135,7 @@ void frameStep(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFi
 
 }  // namespace
 
-void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
+void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, ByteOutput& audio,
                        Bytes payload, std::uint32_t size) {
     if (size == 0) return;
     if (state.resumeAtPacketStart) {

@@ -5,11 +5,13 @@
 #include <cstdint>
 
 #include "chunk/zeroed_bytes.h"
-#include "demux/output_file.h"
 #include "headers/decoder.h"
 #include "headers/run_state.h"
+#include "repair/byte_output.h"
 
 namespace kestrel {
+
+class CleanCut;
 
 /// The audio stream's state across records and chunks.
 struct AudioExtraction {
@@ -24,13 +26,15 @@ struct AudioExtraction {
     bool audioAssemblyActive = false;
     /// After a hole: records are dropped until one opens with a packet start.
     bool resumeAtPacketStart = false;
+    /// With clean cuts (-c): told where each frame starts.
+    CleanCut* cleanCut = nullptr;
 };
 
 /// Handles one audio record of an accepted chunk: joins split records, drops
 /// audio that starts too early, writes frames without their packet headers
 /// and pads short frames to the standard frame length. `payload` runs from the
 /// record's payload to the end of the chunk buffer; `size` is the record's.
-void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
+void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, ByteOutput& audio,
                        Bytes payload, std::uint32_t size);
 
 /// The stream resumes after a hole, where data was lost: a packet still being

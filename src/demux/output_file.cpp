@@ -4,8 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <array>
-
 namespace kestrel {
 
 namespace {
@@ -48,15 +46,6 @@ void OutputFile::adopt(std::FILE* file, const std::string& name) {
 void OutputFile::write(Bytes bytes) {
     if (discard_ || failed_ || bytes.empty() || file_ == nullptr) return;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-}
-
-void OutputFile::writeZeros(std::size_t count) {
-    static constexpr std::array<std::uint8_t, 4096> kZeros{};
-    while (count > 0) {
-        const std::size_t n = count < kZeros.size() ? count : kZeros.size();
-        write(Bytes(kZeros.data(), n));
-        count -= n;
-    }
 }
 
 void OutputFile::close() {

@@ -7,16 +7,17 @@
 #include <string>
 
 #include "chunk/chunk_layout.h"
+#include "repair/byte_output.h"
 
 namespace kestrel {
 
 /// An output stream that checks every write and remembers the first failure,
 /// so that a full disk ends the run with an error instead of a short file.
 /// In discard mode (-n) the file is open but nothing is written to it.
-class OutputFile {
+class OutputFile : public ByteOutput {
   public:
     OutputFile() = default;
-    ~OutputFile();
+    ~OutputFile() override;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -27,8 +28,7 @@ class OutputFile {
     void adopt(std::FILE* file, const std::string& name);
     void setDiscard(bool discard) { discard_ = discard; }
 
-    void write(Bytes bytes);
-    void writeZeros(std::size_t count);
+    void write(Bytes bytes) override;
     /// Flushes and closes; a failure here counts like a failed write.
     void close();
 

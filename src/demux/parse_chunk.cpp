@@ -11,6 +11,9 @@ namespace {
 // extraction; stops at the end-of-data record, after which the recorder wrote
 // nothing worth reading.
 void walkRecords(Demuxer& d, Bytes chunk) {
+    CleanCut* clean = d.cleanCut.get();
+    ByteOutput& video = clean != nullptr ? clean->videoInput() : d.video;
+    ByteOutput& audio = clean != nullptr ? clean->audioInput() : d.audio;
     for (RecordWalk walk(chunk); walk.next();) {
         const RecordHeader header = walk.header();
         if (header.isEndOfData()) {
@@ -18,9 +21,12 @@ void walkRecords(Demuxer& d, Bytes chunk) {
             return;
         }
         if (header.type() == kVideoType) {
-            handleVideoRecord(d.decoder.console, d.videoOut, d.video, header, walk.payload());
+            if (clean != nullptr && isPesHeaderRecord(header) &&
+                d.videoOut.videoState != VideoExtraction::kWaiting)
+                clean->videoPacketHeader(walk.payload());
+            handleVideoRecord(d.decoder.console, d.videoOut, video, header, walk.payload());
         } else if (header.type() == kAudioType) {
-            handleAudioRecord(d.decoder, d.run, d.audioOut, d.audio, walk.fromPayload(),
+            handleAudioRecord(d.decoder, d.run, d.audioOut, audio, walk.fromPayload(),
                               header.size());
         }
     }
@@ -32,15 +38,28 @@ void extractChunk(Demuxer& d, Bytes chunk) {
     walkRecords(d, chunk);
 }
 
+// The stream goes on after data was lost.
+void afterHole(Demuxer& d) {
+    resumeAfterHole(d.audioOut);
+    if (d.cleanCut) d.cleanCut->join();
+}
+
+// A gap in the video byte counters cuts the video too, where no time stamp
+// showed it (a short loss, a chunk with a broken table).
+void noteVideoCounters(Demuxer& d, const ChunkTiming& timing) {
+    if (d.cleanCut) d.cleanCut->videoCounters(timing.vidByteCount.start, timing.vidByteCount.end);
+}
+
 // The skipped chunks held and `chunk` continue one another: the stream goes on
 // with them, from where they leave it, after a hole.
-void resynchronise(Demuxer& d, Bytes chunk) {
+void resynchronise(Demuxer& d, Bytes chunk, const ChunkTiming& timing) {
     d.decoder.console.print(
         "Back in sync: the last %d skipped chunks follow one another, so the recording goes on "
         "with them. Writing them after all...\n\n",
         kResyncRunLength);
     d.continuity = d.resync.shadow;
-    resumeAfterHole(d.audioOut);
+    afterHole(d);
+    noteVideoCounters(d, timing);
     for (std::int32_t i = 0; i < d.resync.heldCount && d.run.keepPumping != 0; ++i)
         extractChunk(d, heldChunk(d.resync, i));
     if (d.run.keepPumping != 0) extractChunk(d, chunk);
@@ -58,13 +77,23 @@ void ParseChunk(Demuxer& d, Bytes chunk) {
     const Continuity verdict = continuityCheck(d.decoder.console, d.run, d.continuity, timing);
     if (verdict == Continuity::kRejected) {
         if (d.run.neverResync == 0 && trackSkippedChunk(d.resync, d.run, chunk, timing))
-            resynchronise(d, chunk);
+            resynchronise(d, chunk, timing);
         return;
     }
     // Whatever was held was out of band after all.
     dropHeldChunks(d.resync);
-    if (verdict == Continuity::kAfterHole) resumeAfterHole(d.audioOut);
+    if (verdict == Continuity::kAfterHole) afterHole(d);
+    noteVideoCounters(d, timing);
     extractChunk(d, chunk);
+}
+
+void startCleanCuts(Demuxer& d) {
+    d.cleanCut = std::make_unique<CleanCut>(d.decoder.console, d.run, d.video, d.audio);
+    d.audioOut.cleanCut = d.cleanCut.get();
+}
+
+void finishDemux(Demuxer& d) {
+    if (d.cleanCut) d.cleanCut->finish();
 }
 
 }  // namespace kestrel

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <memory>
+
 #include "chunk/chunk_layout.h"
 #include "demux/audio_extraction.h"
 #include "demux/chunk_timing.h"
@@ -11,6 +13,7 @@
 #include "demux/video_extraction.h"
 #include "diag/record_dump.h"
 #include "headers/decoder.h"
+#include "repair/clean_cut.h"
 
 namespace kestrel {
 
@@ -33,7 +36,15 @@ struct Demuxer {
     DumpCounters dump;
     VideoExtraction videoOut;
     AudioExtraction audioOut;
+    /// With clean cuts (-c): the stage both streams go through to their files.
+    std::unique_ptr<CleanCut> cleanCut;
 };
+
+/// Sends both streams through a clean-cut stage from now on (-c).
+void startCleanCuts(Demuxer& demuxer);
+
+/// The end of the input: a clean-cut stage finishes both outputs.
+void finishDemux(Demuxer& demuxer);
 
 /// Demultiplexes one chunk that checkNumRecs accepted: skips duplicates and
 /// out-of-band chunks, then writes its video and audio records. Out-of-band

@@ -5,11 +5,11 @@
 
 namespace kestrel {
 
-namespace {
-
 bool isPesHeaderRecord(const RecordHeader& header) {
     return header.size() == kPesRecordSize && header.subtype() == kVideoPesSubtype;
 }
+
+namespace {
 
 // Appends a record to the collected sequence header. Real sequence headers
 // are far smaller than the buffer; should a damaged recording make the
@@ -31,7 +31,7 @@ void collect(Console& console, VideoExtraction& state, Bytes payload) {
 
 }  // namespace
 
-int writeSequenceHeader(Console& console, Bytes buffer, OutputFile& video) {
+int writeSequenceHeader(Console& console, Bytes buffer, ByteOutput& video) {
     if (console.isVerbose()) {
         // A header shorter than 8 bytes shows zeros: nothing else was ever collected.
         console.print("Data = ");
@@ -59,7 +59,7 @@ int writeSequenceHeader(Console& console, Bytes buffer, OutputFile& video) {
     return 0;
 }
 
-void handleVideoRecord(Console& console, VideoExtraction& state, OutputFile& video,
+void handleVideoRecord(Console& console, VideoExtraction& state, ByteOutput& video,
                        const RecordHeader& header, Bytes payload) {
     switch (state.videoState) {
         case VideoExtraction::kWaiting:

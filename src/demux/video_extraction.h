@@ -6,8 +6,8 @@
 
 #include "chunk/record_header.h"
 #include "chunk/zeroed_bytes.h"
-#include "demux/output_file.h"
 #include "diag/console.h"
+#include "repair/byte_output.h"
 
 namespace kestrel {
 
@@ -28,14 +28,17 @@ struct VideoExtraction {
     bool seqHeaderOverflowReported = false;
 };
 
+/// A video packet header record: 16 bytes whose stamp is the next picture's.
+bool isPesHeaderRecord(const RecordHeader& header);
+
 /// Handles one video record of an accepted chunk; `payload` is exactly the
 /// record's payload.
-void handleVideoRecord(Console& console, VideoExtraction& state, OutputFile& video,
+void handleVideoRecord(Console& console, VideoExtraction& state, ByteOutput& video,
                        const RecordHeader& header, Bytes payload);
 
 /// Writes a collected sequence header from its first 00 00 01 B3 (which must
 /// begin within the first 8 bytes). Returns 1 when written (or discarded
 /// under -n), 0 when no start code was found.
-int writeSequenceHeader(Console& console, Bytes buffer, OutputFile& video);
+int writeSequenceHeader(Console& console, Bytes buffer, ByteOutput& video);
 
 }  // namespace kestrel

@@ -1,13 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "driver/final_report.h"
 
+#include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace kestrel {
 
 namespace {
 
 constexpr std::uint32_t kTicksPerMs = 90;
+
+// With clean cuts both outputs start with the first picture shown; what is
+// left is how far the first audio frame sits from its true place, reported
+// as if the recording had started the audio that much earlier.
+PtsTicks cleanFirstAudio(const RunState& run, const CleanCut& clean) {
+    const std::optional<double> offset = clean.firstFrameOffset();
+    if (!offset) return run.firstAudioPTS;
+    return run.firstVideoPTS -
+           static_cast<PtsTicks>(static_cast<std::int32_t>(std::lround(*offset)));
+}
 
 }  // namespace
 
@@ -27,9 +39,14 @@ void printAvSyncOffset(Console& console, PtsTicks firstVideo, PtsTicks firstAudi
 
 int finishRun(Run& run) {
     run.console.print("\n\n");
+    finishDemux(run.demuxer);
     closeFiles(run);
     if (!outputsWritten(run)) return kExitFailure;
-    printAvSyncOffset(run.console, run.state.firstVideoPTS, run.state.firstAudioPTS);
+    const CleanCut* clean = run.demuxer.cleanCut.get();
+    printAvSyncOffset(
+        run.console, run.state.firstVideoPTS,
+        clean != nullptr ? cleanFirstAudio(run.state, *clean) : run.state.firstAudioPTS);
+    if (clean != nullptr) clean->printTotals(run.console);
     return kExitSuccess;
 }
 

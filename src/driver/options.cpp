@@ -42,6 +42,9 @@ bool applyOption(CommandLine& line, int letter, const char* value) {
         case 'R':
             line.neverResync = 1;
             return true;
+        case 'c':
+            line.cleanCuts = 1;
+            return true;
         default:
             return false;
     }
@@ -114,6 +117,7 @@ void printUsage(Console& console) {
     console.print("    -l# Process # number of total chunks (once processing starts).\n");
     console.print("    -n  No output. Process as normal but don't save anything to disk.\n");
     console.print("    -R  Never resync: skip every out-of-sequence chunk.\n");
+    console.print("    -c  Clean cuts: whole pictures only, audio kept in sync with the video.\n");
     console.print("    -h  help\n");
 }
 

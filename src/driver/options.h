@@ -11,7 +11,7 @@
 namespace kestrel {
 
 /// The option letters; a colon follows each letter that takes a value.
-inline constexpr std::string_view kOptionString = "vVhsmj:l:nR";
+inline constexpr std::string_view kOptionString = "vVhsmj:l:nRc";
 
 /// What nextOption returns besides an option letter.
 inline constexpr int kEndOfOptions = -1;
@@ -42,6 +42,7 @@ struct CommandLine {
     std::int32_t audioPesHeaderLength = 11;
     std::int32_t noOutput = 0;
     std::int32_t neverResync = 0;
+    std::int32_t cleanCuts = 0;       // -c: whole pictures only, audio held to the video
     std::int32_t jumpChunks = 0;      // whole chunks to skip before the first read
     std::int32_t chunkLimit = 0;      // chunk number at which the pump stops; 0: none
     const char* inputName = nullptr;  // "-" is standard input
@@ -54,7 +55,7 @@ struct CommandLine {
 /// option without a value, or fewer than three file names.
 std::optional<CommandLine> readCommandLine(std::span<const char* const> words);
 
-/// Prints the eleven lines of usage text.
+/// Prints the twelve lines of usage text.
 void printUsage(Console& console);
 
 }  // namespace kestrel

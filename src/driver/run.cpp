@@ -20,6 +20,7 @@ void applySettings(Run& run, const CommandLine& line) {
     run.state.audioPesHeaderLength = line.audioPesHeaderLength;
     run.state.noOutput = line.noOutput;
     run.state.neverResync = line.neverResync;
+    if (line.cleanCuts != 0) startCleanCuts(run.demuxer);
 }
 
 int execute(Run& run, std::span<const char* const> args) {

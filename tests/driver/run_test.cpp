@@ -85,6 +85,7 @@ const std::string kUsage =
     "    -l# Process # number of total chunks (once processing starts).\n"
     "    -n  No output. Process as normal but don't save anything to disk.\n"
     "    -R  Never resync: skip every out-of-sequence chunk.\n"
+    "    -c  Clean cuts: whole pictures only, audio kept in sync with the video.\n"
     "    -h  help\n";
 
 std::string processing(const std::string& input) {

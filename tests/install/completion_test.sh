@@ -34,7 +34,7 @@ expect() {
     fi
 }
 
-all_options='-R|-V|-h|-j|-l|-n|-s|-v'
+all_options='-R|-V|-c|-h|-j|-l|-n|-s|-v'
 all_files='-odd.m2v|rec two.ty|rec.ty|recs'
 
 # Options are offered only before the first file name.

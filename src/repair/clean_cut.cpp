@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+#include "repair/clean_cut.h"
+
+#include "headers/audio_frame.h"
+#include "headers/pes.h"
+
+namespace kestrel {
+
+namespace {
+
+// No real audio frame comes near this (AC-3 tops out at 3840 bytes); a
+// longer one is damage and is dropped rather than held on to.
+constexpr std::size_t kMaxFrameBytes = 8192;
+
+}  // namespace
+
+CleanCut::CleanCut(Console& console, const RunState& run, ByteOutput& videoFile,
+                   ByteOutput& audioFile)
+    : decoder_{quiet_, run}, clock_(console, audioFile), video_(videoFile, *this) {}
+
+void CleanCut::videoPacketHeader(Bytes record) {
+    const PtsTicks pts = parsePesHeader(decoder_, record);
+    if (pts != 0) video_.pts(pts);
+}
+
+void CleanCut::audioFrameStart(Bytes packetHeader) {
+    completeFrame();
+    frameOpen_ = true;
+    framePadded_ = false;
+    frame_.clear();
+    // A header without a stamp yields 0: the frame then follows the one before.
+    const PtsTicks pts = audioHeaderPts(decoder_, packetHeader);
+    framePts_ = pts != 0 ? std::optional<PtsTicks>(pts) : std::nullopt;
+}
+
+void CleanCut::audioBytes(Bytes data) {
+    if (!frameOpen_ || frame_.size() > kMaxFrameBytes) return;
+    frame_.insert(frame_.end(), data.begin(), data.end());
+}
+
+// The extraction pads a frame that came out short: part of it is missing, so
+// it is not written; silence takes its place.
+void CleanCut::audioPadding(std::size_t count) {
+    if (count > 0) framePadded_ = true;
+}
+
+void CleanCut::completeFrame() {
+    if (!frameOpen_) return;
+    frameOpen_ = false;
+    if (framePadded_ || frame_.size() > kMaxFrameBytes) return clock_.dropFrame();
+    Bytes frame(frame_);
+    // A frame that came out long carries bytes of something else after its end.
+    const std::int32_t length = audioFrameLength(decoder_, frame);
+    if (length > 0 && static_cast<std::size_t>(length) < frame.size())
+        frame = frame.first(static_cast<std::size_t>(length));
+    clock_.frame(frame, framePts_ ? std::optional<std::int64_t>(unwrapper_.unwrap(*framePts_))
+                                  : std::nullopt);
+}
+
+void CleanCut::videoCounters(std::int32_t start, std::int32_t end) {
+    if (start == 0) return;
+    if (lastVideoCount_ != 0 && start != lastVideoCount_) join();
+    lastVideoCount_ = end;
+}
+
+void CleanCut::join() {
+    video_.join();
+}
+
+void CleanCut::finish() {
+    completeFrame();
+    video_.finish();
+    if (const std::optional<ShownPicture> last = timeline_.finish()) show(*last);
+    clock_.finish(timeline_.end());
+}
+
+void CleanCut::pictureWritten(const WrittenPicture& picture) {
+    if (const std::optional<ShownPicture> shown = timeline_.written(picture)) show(*shown);
+}
+
+// The repair reports a cut once the GOP it resumed at has shown which of its
+// pictures it keeps: its I picture is still held for display then.
+void CleanCut::cutCompleted(std::int32_t dropped) {
+    cutDropped_.push_back(dropped);
+    timeline_.markCut();
+}
+
+void CleanCut::show(const ShownPicture& picture) {
+    std::int32_t dropped = 0;
+    if (picture.startsCut && !cutDropped_.empty()) {
+        dropped = cutDropped_.front();
+        cutDropped_.pop_front();
+    }
+    clock_.shown(picture, dropped);
+}
+
+void CleanCut::printTotals(Console& console) const {
+    const CleanCutTotals& t = clock_.totals();
+    console.print(
+        "Clean cuts: %d; pictures dropped: %d; audio frames dropped: %d; silent frames "
+        "inserted: %d.\n",
+        t.cuts, video_.picturesDropped(), t.audioFramesDropped, t.silentFramesInserted);
+}
+
+}  // namespace kestrel
