@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: MIT
+#include "recbuild/continuity_model.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace recbuild {
+namespace {
+
+constexpr std::uint32_t kMaxVideoJump = 27000;
+constexpr std::uint32_t kMaxAudioStartSteps = 3;
+constexpr std::uint32_t kMaxDolbyEndSteps = 260;
+constexpr std::size_t kResyncRun = 3;
+
+std::uint32_t distance(std::uint32_t a, std::uint32_t b) {
+    return a >= b ? a - b : b - a;
+}
+
+/// The demultiplexer compares audio stamps in whole milliseconds.
+std::uint32_t wholeMs(std::uint32_t pts) {
+    return pts / 90 * 90;
+}
+
+std::runtime_error unseenHole(std::uint64_t index) {
+    return std::runtime_error("the hole before chunk " + std::to_string(index) +
+                              " is too short for kestrel to see in the audio; the outputs it "
+                              "makes of such a recording are not modelled");
+}
+
+}  // namespace
+
+ContinuityModel::ContinuityModel(std::uint32_t audioStep, bool dolby, bool neverResync,
+                                 ExpectedOutput* expected)
+    : audioStep_(audioStep), dolby_(dolby), neverResync_(neverResync), expected_(expected) {}
+
+ContinuityModel::Sequence ContinuityModel::judge(const Trail& trail, std::uint64_t index,
+                                                 const ChunkStamps& stamps) const {
+    const bool stamped = stamps.video || stamps.audio;
+    if (!trail.index) return stamped ? Sequence::Next : Sequence::Out;
+    if (index == *trail.index + 1) return Sequence::Next;
+    if (!stamped) return Sequence::Out;  // judged by byte counters alone
+    const bool videoJumped =
+        stamps.video && trail.video && distance(stamps.video->first, *trail.video) > kMaxVideoJump;
+    if (!stamps.audio || !trail.audio) return videoJumped ? Sequence::Out : Sequence::InStep;
+    return audioSequence(trail, *stamps.audio, videoJumped);
+}
+
+ContinuityModel::Sequence ContinuityModel::audioSequence(const Trail& trail,
+                                                         const StampRange& audio,
+                                                         bool videoJumped) const {
+    const std::uint32_t from = wholeMs(*trail.audio);
+    const std::uint32_t startDiff = distance(wholeMs(audio.first), from);
+    const std::uint32_t endDiff = distance(wholeMs(audio.last), from);
+    // Audio in step vouches for a video jump.
+    if (startDiff <= kMaxAudioStartSteps * audioStep_) return Sequence::InStep;
+    if (!dolby_ || videoJumped) return Sequence::Out;
+    const bool endOnGrid = endDiff % audioStep_ == 0 && endDiff <= kMaxDolbyEndSteps * audioStep_;
+    return endOnGrid || startDiff != endDiff ? Sequence::AcrossGap : Sequence::Out;
+}
+
+void ContinuityModel::follow(Trail& trail, std::uint64_t index, const ChunkStamps& stamps) {
+    trail.index = index;
+    if (stamps.video) trail.video = stamps.video->last;
+    if (stamps.audio) trail.audio = stamps.audio->last;
+}
+
+void ContinuityModel::onChunk(const Chunk& chunk, std::uint64_t index) {
+    const ChunkStamps stamps = stampsOf(chunk);
+    const Sequence sequence = judge(stream_, index, stamps);
+    if (sequence == Sequence::InStep) throw unseenHole(index);
+    if (sequence != Sequence::Out) {
+        dropHeld();  // they were out of band after all
+        follow(stream_, index, stamps);
+        tell(chunk, sequence == Sequence::AcrossGap ? ChunkFate::Resumed : ChunkFate::Extracted);
+        return;
+    }
+    if (neverResync_) return tell(chunk, ChunkFate::Skipped);
+    if (!held_.empty()) {
+        const Sequence inRun = judge(run_, index, stamps);
+        // Held chunks are written without a look at their audio stamps.
+        if (inRun == Sequence::InStep || inRun == Sequence::AcrossGap) throw unseenHole(index);
+        if (inRun == Sequence::Next) return hold(chunk, index, stamps);
+    }
+    // A new run, judged as the first chunk of a stream is.
+    dropHeld();
+    run_ = Trail{};
+    if (judge(run_, index, stamps) == Sequence::Out) return tell(chunk, ChunkFate::Skipped);
+    hold(chunk, index, stamps);
+}
+
+void ContinuityModel::hold(const Chunk& chunk, std::uint64_t index, const ChunkStamps& stamps) {
+    follow(run_, index, stamps);
+    held_.push_back(chunk);
+    if (held_.size() < kResyncRun) return;
+    // The run takes the stream up again, across the hole before it.
+    for (std::size_t i = 0; i < held_.size(); ++i)
+        tell(held_[i], i == 0 ? ChunkFate::Resumed : ChunkFate::Extracted);
+    held_.clear();
+    stream_ = run_;
+}
+
+void ContinuityModel::dropHeld() {
+    for (const Chunk& c : held_)
+        tell(c, ChunkFate::Skipped);
+    held_.clear();
+}
+
+void ContinuityModel::finish() {
+    dropHeld();
+}
+
+void ContinuityModel::tell(const Chunk& chunk, ChunkFate fate) {
+    if (expected_ != nullptr) expected_->onChunk(chunk, fate);
+}
+
+}  // namespace recbuild
