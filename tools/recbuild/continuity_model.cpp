@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace recbuild {
 namespace {
@@ -30,8 +31,8 @@ std::runtime_error unseenHole(std::uint64_t index) {
 }  // namespace
 
 ContinuityModel::ContinuityModel(std::uint32_t audioStep, bool dolby, bool neverResync,
-                                 ExpectedOutput* expected)
-    : audioStep_(audioStep), dolby_(dolby), neverResync_(neverResync), expected_(expected) {}
+                                 FateSink sink)
+    : audioStep_(audioStep), dolby_(dolby), neverResync_(neverResync), tell_(std::move(sink)) {}
 
 ContinuityModel::Sequence ContinuityModel::judge(const Trail& trail, std::uint64_t index,
                                                  const ChunkStamps& stamps) const {
@@ -54,8 +55,10 @@ ContinuityModel::Sequence ContinuityModel::audioSequence(const Trail& trail,
     // Audio in step vouches for a video jump.
     if (startDiff <= kMaxAudioStartSteps * audioStep_) return Sequence::InStep;
     if (!dolby_ || videoJumped) return Sequence::Out;
-    const bool endOnGrid = endDiff % audioStep_ == 0 && endDiff <= kMaxDolbyEndSteps * audioStep_;
-    return endOnGrid || startDiff != endDiff ? Sequence::AcrossGap : Sequence::Out;
+    if (endDiff % audioStep_ == 0 && endDiff <= kMaxDolbyEndSteps * audioStep_)
+        return Sequence::AcrossGap;
+    // Taken for a lagging first stamp, not for a hole.
+    return startDiff != endDiff ? Sequence::InStep : Sequence::Out;
 }
 
 void ContinuityModel::follow(Trail& trail, std::uint64_t index, const ChunkStamps& stamps) {
@@ -71,10 +74,10 @@ void ContinuityModel::onChunk(const Chunk& chunk, std::uint64_t index) {
     if (sequence != Sequence::Out) {
         dropHeld();  // they were out of band after all
         follow(stream_, index, stamps);
-        tell(chunk, sequence == Sequence::AcrossGap ? ChunkFate::Resumed : ChunkFate::Extracted);
+        tell_(chunk, sequence == Sequence::AcrossGap ? ChunkFate::Resumed : ChunkFate::Extracted);
         return;
     }
-    if (neverResync_) return tell(chunk, ChunkFate::Skipped);
+    if (neverResync_) return tell_(chunk, ChunkFate::Skipped);
     if (!held_.empty()) {
         const Sequence inRun = judge(run_, index, stamps);
         // Held chunks are written without a look at their audio stamps.
@@ -84,7 +87,7 @@ void ContinuityModel::onChunk(const Chunk& chunk, std::uint64_t index) {
     // A new run, judged as the first chunk of a stream is.
     dropHeld();
     run_ = Trail{};
-    if (judge(run_, index, stamps) == Sequence::Out) return tell(chunk, ChunkFate::Skipped);
+    if (judge(run_, index, stamps) == Sequence::Out) return tell_(chunk, ChunkFate::Skipped);
     hold(chunk, index, stamps);
 }
 
@@ -94,23 +97,19 @@ void ContinuityModel::hold(const Chunk& chunk, std::uint64_t index, const ChunkS
     if (held_.size() < kResyncRun) return;
     // The run takes the stream up again, across the hole before it.
     for (std::size_t i = 0; i < held_.size(); ++i)
-        tell(held_[i], i == 0 ? ChunkFate::Resumed : ChunkFate::Extracted);
+        tell_(held_[i], i == 0 ? ChunkFate::Resumed : ChunkFate::Extracted);
     held_.clear();
     stream_ = run_;
 }
 
 void ContinuityModel::dropHeld() {
     for (const Chunk& c : held_)
-        tell(c, ChunkFate::Skipped);
+        tell_(c, ChunkFate::Skipped);
     held_.clear();
 }
 
 void ContinuityModel::finish() {
     dropHeld();
-}
-
-void ContinuityModel::tell(const Chunk& chunk, ChunkFate fate) {
-    if (expected_ != nullptr) expected_->onChunk(chunk, fate);
 }
 
 }  // namespace recbuild

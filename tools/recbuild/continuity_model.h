@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -17,16 +18,17 @@ namespace recbuild {
 /// Otherwise it continues it only by its time stamps: when its audio starts
 /// within three frame steps of where the last accepted audio ended, or, for
 /// Dolby Digital, when its video did not jump more than 0.3 s and its last
-/// audio stamp lies on the frame grid within 260 steps (or differs from its
-/// first). A chunk that does not continue the stream is skipped; the first
+/// audio stamp lies on the frame grid within 260 steps. A chunk that does not continue the stream is skipped; the first
 /// two of a run of skipped chunks that continue one another are held, and a
 /// third takes the stream up again with all three (never with -R). Audio
 /// resumes at a packet start wherever the stream is taken up across a hole.
 class ContinuityModel {
   public:
-    /// `audioStep`: ticks between audio frames; `expected` may be null.
-    ContinuityModel(std::uint32_t audioStep, bool dolby, bool neverResync,
-                    ExpectedOutput* expected);
+    /// Receives each chunk with its fate, in the order the fates are decided.
+    using FateSink = std::function<void(const Chunk&, ChunkFate)>;
+
+    /// `audioStep`: ticks between audio frames.
+    ContinuityModel(std::uint32_t audioStep, bool dolby, bool neverResync, FateSink sink);
 
     /// A chunk as the demultiplexer meets it in the file, numbered as in the
     /// recording (an out-of-band copy by the chunk it copies). Throws
@@ -51,12 +53,11 @@ class ContinuityModel {
     /// Holds a chunk of the run; the third one takes the stream up again.
     void hold(const Chunk& chunk, std::uint64_t index, const ChunkStamps& stamps);
     void dropHeld();
-    void tell(const Chunk& chunk, ChunkFate fate);
 
     std::uint32_t audioStep_;
     bool dolby_;
     bool neverResync_;
-    ExpectedOutput* expected_;
+    FateSink tell_;
     Trail stream_;  // the chunks extracted
     Trail run_;     // the chunks held
     std::vector<Chunk> held_;

@@ -77,12 +77,14 @@ class Writer {
                                      std::to_string(before) + " good chunks");
     }
 
-    RecordingSummary summary;
-
-  private:
+    /// Passes a chunk's fate on to the expected outputs.
     void tell(const Chunk& chunk, ChunkFate fate) {
         if (expected_ != nullptr) expected_->onChunk(chunk, fate);
     }
+
+    RecordingSummary summary;
+
+  private:
     void write(Bytes bytes) {
         out_.write(bytes);
         ++summary.chunksWritten;
@@ -117,7 +119,8 @@ RecordingSummary writeRecording(const VideoStream& video, const AudioStream& aud
 
     Writer w(out, expected);
     ContinuityModel continuity(static_cast<std::uint32_t>(audio.ticksFor(1)),
-                               audio.kind == AudioKind::Ac3, damage.neverResync, expected);
+                               audio.kind == AudioKind::Ac3, damage.neverResync,
+                               [&w](const Chunk& c, ChunkFate fate) { w.tell(c, fate); });
     if (plan.layout.family == Family::Standalone) w.emitJumped(chunkImage(leadingChunk()));
     RecordSource source(video, audio, plan.layout);
     ChunkPacker packer(source, plan.layout);
