@@ -24,7 +24,7 @@ std::uint32_t wholeMs(std::uint32_t pts) {
 
 std::runtime_error unseenHole(std::uint64_t index) {
     return std::runtime_error("the hole before chunk " + std::to_string(index) +
-                              " is too short for kestrel to see in the audio; the outputs it "
+                              " is one kestrel takes without a break in the audio; the outputs it "
                               "makes of such a recording are not modelled");
 }
 
