@@ -43,6 +43,11 @@ void appendToAssembly(AudioExtraction& state, Bytes record) {
     state.audioAssemblyLength += static_cast<std::int32_t>(n);
 }
 
+void dropPartialAudio(AudioExtraction& state) {
+    state.audioAssemblyActive = false;
+    state.audioAssemblyLength = 0;
+}
+
 AudioUnit assembledUnit(const AudioExtraction& state) {
     return {Bytes(state.audioAssembly), state.audioAssemblyLength};
 }
@@ -124,6 +129,10 @@ void frameStep(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFi
 void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
                        Bytes payload, std::uint32_t size) {
     if (size == 0) return;
+    if (state.resumeAtPacketStart) {
+        if (findAudioPesStart(payload, static_cast<std::int32_t>(size)) == -1) return;
+        state.resumeAtPacketStart = false;
+    }
     const Bytes record = payload.first(std::min<std::size_t>(size, payload.size()));
     // Unsigned on purpose: below 4 the threshold wraps and every record is
     // small; the Standalone wait below compares signed and then never waits.
@@ -152,9 +161,9 @@ void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, 
     dropPartialAudio(state);
 }
 
-void dropPartialAudio(AudioExtraction& state) {
-    state.audioAssemblyActive = false;
-    state.audioAssemblyLength = 0;
+void resumeAfterHole(AudioExtraction& state) {
+    dropPartialAudio(state);
+    state.resumeAtPacketStart = true;
 }
 
 }  // namespace kestrel

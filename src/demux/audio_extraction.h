@@ -22,6 +22,8 @@ struct AudioExtraction {
     ZeroedBytes audioAssembly{kAssemblyCapacity + kChunkPadding};
     std::int32_t audioAssemblyLength = 0;
     bool audioAssemblyActive = false;
+    /// After a hole: records are dropped until one opens with a packet start.
+    bool resumeAtPacketStart = false;
 };
 
 /// Handles one audio record of an accepted chunk: joins split records, drops
@@ -31,8 +33,10 @@ struct AudioExtraction {
 void handleAudioRecord(Decoder& decoder, RunState& run, AudioExtraction& state, OutputFile& audio,
                        Bytes payload, std::uint32_t size);
 
-/// Forgets the front of a packet still being assembled: the records that were
-/// to complete it are lost (the stream resumes after a hole).
-void dropPartialAudio(AudioExtraction& state);
+/// The stream resumes after a hole, where data was lost: a packet still being
+/// assembled lost its end, and records up to the next packet start are the
+/// ends of packets whose fronts were lost. Both are dropped, not glued to
+/// what follows.
+void resumeAfterHole(AudioExtraction& state);
 
 }  // namespace kestrel

@@ -60,6 +60,8 @@ struct Check {
     ContinuityState& state;
     const ChunkTiming& timing;
     bool videoSuspect = false;
+    // Accepted across a gap in the audio stamps: what lay between was lost.
+    bool hole = false;
 
     // The audio lines the chunk up after all: its video jump is forgiven.
     void acceptJump() {
@@ -140,6 +142,7 @@ bool audioJump(Check& check, PtsTicks startDiff) {
     if (startDiff % step != 0) return false;
     console.print("It is in sequence. Starting back up after the 'hole'...\n");
     check.acceptJump();
+    check.hole = true;
     return true;
 }
 
@@ -159,8 +162,11 @@ bool audioStep(Check& check) {
         return true;
     }
     // Dolby Digital packets may carry a first stamp that lags; the last one
-    // then still shows the audio in step.
-    if (dolby && endDiff % step == 0 && endDiff <= kMaxDolbyEndPackets * step) {
+    // then still shows the audio in step. Only for a chunk whose video is in
+    // step too: out-of-band chunks of the same recording lie on the packet
+    // grid as well, and their video jump must not be forgiven here.
+    if (dolby && !check.videoSuspect && endDiff % step == 0 &&
+        endDiff <= kMaxDolbyEndPackets * step) {
         console.print("Caught the DD error with the end audio PTS...\n");
         if (console.isVeryVerbose()) {
             console.print("The Audio End Diff is: (%d) == ",
@@ -168,6 +174,7 @@ bool audioStep(Check& check) {
             showTimeLine(console, ticksToMs(endDiff));
         }
         audioInStep(check, startDiff);
+        check.hole = true;
         return true;
     }
     if (dolby && startDiff != endDiff) {
@@ -216,9 +223,9 @@ bool byteCountFallback(Check& check) {
     return true;
 }
 
-bool reject(Console& console) {
+Continuity reject(Console& console) {
     console.print("%s", kRejected);
-    return false;
+    return Continuity::kRejected;
 }
 
 }  // namespace
@@ -231,8 +238,8 @@ std::int32_t audioBytesAligned(std::int32_t newStart, std::int32_t newEnd, std::
     return bytesAligned(newStart, newEnd, oldEnd, kAudioCounterJumps);
 }
 
-bool continuityCheck(Console& console, const RunState& run, ContinuityState& state,
-                     const ChunkTiming& timing) {
+Continuity continuityCheck(Console& console, const RunState& run, ContinuityState& state,
+                           const ChunkTiming& timing) {
     const ByteCountRange& vid = timing.vidByteCount;
     const ByteCountRange& aud = timing.audByteCount;
     if (vid.start == 0 && aud.start == 0)
@@ -248,7 +255,7 @@ bool continuityCheck(Console& console, const RunState& run, ContinuityState& sta
     if (noStamps && !byteCountFallback(check)) return reject(console);
     if (aud.start != 0) state.oldAudByteCount = aud;
     if (vid.start != 0) state.oldVidByteCount = vid;
-    return true;
+    return check.hole ? Continuity::kAfterHole : Continuity::kInSequence;
 }
 
 }  // namespace kestrel

@@ -22,9 +22,15 @@ struct ContinuityState {
 std::int32_t videoBytesAligned(std::int32_t newStart, std::int32_t newEnd, std::int32_t oldEnd);
 std::int32_t audioBytesAligned(std::int32_t newStart, std::int32_t newEnd, std::int32_t oldEnd);
 
-/// Returns false for an out-of-band chunk (after printing the rejection
-/// line); true when the chunk continues the stream.
-bool continuityCheck(Console& console, const RunState& run, ContinuityState& state,
-                     const ChunkTiming& timing);
+/// The continuity check's verdict on a chunk.
+enum class Continuity {
+    kRejected,    // out of band: skipped (the rejection line is printed)
+    kInSequence,  // continues the stream
+    kAfterHole,   // continues the stream after a gap in the audio: data was lost
+};
+
+/// Compares a chunk's time stamps and byte counters with the stream so far.
+Continuity continuityCheck(Console& console, const RunState& run, ContinuityState& state,
+                           const ChunkTiming& timing);
 
 }  // namespace kestrel

@@ -33,15 +33,14 @@ void extractChunk(Demuxer& d, Bytes chunk) {
 }
 
 // The skipped chunks held and `chunk` continue one another: the stream goes on
-// with them, from where they leave it. An audio packet split over the hole
-// lost its end, so its front is not joined to what follows.
+// with them, from where they leave it, after a hole.
 void resynchronise(Demuxer& d, Bytes chunk) {
     d.decoder.console.print(
         "Back in sync: the last %d skipped chunks follow one another, so the recording goes on "
         "with them. Writing them after all...\n\n",
         kResyncRunLength);
     d.continuity = d.resync.shadow;
-    dropPartialAudio(d.audioOut);
+    resumeAfterHole(d.audioOut);
     for (std::int32_t i = 0; i < d.resync.heldCount && d.run.keepPumping != 0; ++i)
         extractChunk(d, heldChunk(d.resync, i));
     if (d.run.keepPumping != 0) extractChunk(d, chunk);
@@ -56,13 +55,15 @@ void ParseChunk(Demuxer& d, Bytes chunk) {
     if (!duplicateCheck(d.decoder.console, d.duplicates, chunk, count)) return;
     ChunkTiming timing;
     scanChunkTiming(d.decoder, d.videoCount, d.audioScratch, chunk, timing);
-    if (!continuityCheck(d.decoder.console, d.run, d.continuity, timing)) {
+    const Continuity verdict = continuityCheck(d.decoder.console, d.run, d.continuity, timing);
+    if (verdict == Continuity::kRejected) {
         if (d.run.neverResync == 0 && trackSkippedChunk(d.resync, d.run, chunk, timing))
             resynchronise(d, chunk);
         return;
     }
     // Whatever was held was out of band after all.
     dropHeldChunks(d.resync);
+    if (verdict == Continuity::kAfterHole) resumeAfterHole(d.audioOut);
     extractChunk(d, chunk);
 }
 

@@ -13,7 +13,7 @@ namespace {
 // rather than the stream's.
 bool inSequence(const RunState& run, ContinuityState& state, const ChunkTiming& timing) {
     Console silent(nullptr);
-    return continuityCheck(silent, run, state, timing);
+    return continuityCheck(silent, run, state, timing) != Continuity::kRejected;
 }
 
 void hold(ResyncState& state, Bytes chunk, const ContinuityState& after) {

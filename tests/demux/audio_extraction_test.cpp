@@ -90,6 +90,33 @@ TEST(AudioAssembly, NeverGrowsPastItsCapacity) {
               AudioExtraction::kAssemblyCapacity);
 }
 
+TEST(AudioAssembly, AfterAHoleTheAudioRestartsAtAPacketStart) {
+    const ByteVector a = packet(1000), b = packet(3160), c = packet(5320);
+    const ByteVector bFront(b.begin(), b.begin() + 40), bTail(b.end() - 9, b.end());
+    const ByteVector tailThenC = concat({filler(100), c});
+    struct Case {
+        const char* what;
+        std::vector<ByteVector> before, after;  // records either side of the hole
+    };
+    const Case cases[] = {
+        {"a packet's front before the hole", {a, bFront}, {c}},
+        {"a short tail after it", {a}, {bTail, c}},
+        {"both", {a, bFront}, {bTail, c}},
+        {"a tail with a packet start past its front", {a}, {tailThenC, c}},
+    };
+    for (const Case& c2 : cases) {
+        AudioRun r(kVerbose);
+        for (const ByteVector& record : c2.before)
+            r.feed(record);
+        resumeAfterHole(r.state);
+        for (const ByteVector& record : c2.after)
+            r.feed(record);
+        // Nothing foreign is glued to frame a, so it needs no padding either.
+        EXPECT_EQ(r.audio.bytes(), concat({frameOf(a), frameOf(c)})) << c2.what;
+        EXPECT_EQ(r.out.text(), "") << c2.what;
+    }
+}
+
 TEST(AudioStart, FramesMoreThanHalfAStepBeforeTheFirstPictureAreDropped) {
     struct Case {
         const char* what;

@@ -17,6 +17,8 @@ constexpr PtsTicks kNone = kNoPts;
 constexpr std::int32_t kVid = 0x400000, kAud = 0x500000;  // where the old counters ended
 constexpr std::uint32_t kMpeg = 2160, kDolby = 2880;      // D for Layer II and Dolby Digital
 const std::string kNope = "Nope... Not in sequence... Skipping it...\n\n";
+constexpr Continuity kIn = Continuity::kInSequence, kHole = Continuity::kAfterHole,
+                     kRej = Continuity::kRejected;
 
 // One chunk against a run that accepted chunks before. The video stamps run
 // from kPrev + vidStep for 3003 ticks; audio stamps and counters are absolute
@@ -26,54 +28,59 @@ struct Case {
     std::int32_t audioType;
     PtsTicks vidStep, audStart, audEnd;
     std::int32_t vidCounter, audCounter;
-    bool accepted, videoMoves, audioMoves;  // prevVideoPTS := eVid, prevAudioPTS := eAud
-    std::string tail;                       // how the output ends; empty: nothing printed
-    bool noOldCounters = false;             // no chunk with counters was accepted before
+    Continuity verdict;
+    bool videoMoves, audioMoves;  // prevVideoPTS := eVid, prevAudioPTS := eAud
+    std::string tail;             // how the output ends; empty: nothing printed
+    bool noOldCounters = false;   // no chunk with counters was accepted before
 };
 
 const Case kCases[] = {
     // Video step: 0.3 s either way is in step; beyond, the counters or the audio decide.
-    {"video 27000 back", kLayer2Audio, 0u - 27000, kNone, kNone, kVid, 0, true, true, false, ""},
-    {"video 27001 on, no counters", kLayer2Audio, 27001, kNone, kNone, 0, kAud, true, false, false,
+    {"video 27000 back", kLayer2Audio, 0u - 27000, kNone, kNone, kVid, 0, kIn, true, false, ""},
+    {"video 27001 on, no counters", kLayer2Audio, 27001, kNone, kNone, 0, kAud, kIn, false, false,
      "The Video Diff is: 00:00:00.300\n"},
-    {"video jump, a new counter but no old one", kLayer2Audio, 900000, kNone, kNone, kVid, 0, true,
+    {"video jump, a new counter but no old one", kLayer2Audio, 900000, kNone, kNone, kVid, 0, kIn,
      false, false, "The Video Diff is: 00:00:10.000\n", true},
-    {"video jump, counters aligned", kLayer2Audio, 900000, kNone, kNone, kVid, 0, true, true, false,
+    {"video jump, counters aligned", kLayer2Audio, 900000, kNone, kNone, kVid, 0, kIn, true, false,
      "33333 -> + WE ARE ALIGNED on the Video so it is good!!!\n"},
     {"video jump, counters a known jump ahead", kLayer2Audio, 900000, kNone, kNone,
-     kVid - 1000 + 838656, 0, true, true, false, "WE ARE ALIGNED on the Video so it is good!!!\n"},
+     kVid - 1000 + 838656, 0, kIn, true, false, "WE ARE ALIGNED on the Video so it is good!!!\n"},
     {"video jump, counters off, audio in step", kLayer2Audio, 900000, 2 * kMpeg, 2 * kMpeg,
-     kVid + 1, 0, true, true, true, "It is in sequence... Everything is fine...\n"},
+     kVid + 1, 0, kIn, true, true, "It is in sequence... Everything is fine...\n"},
     // Audio rows A and D for Layer II, whose end stamp never matters.
     {"3 steps and 89 ticks: in step on whole ms", kLayer2Audio, kNone, 3 * kMpeg + 89,
-     3 * kMpeg + 89, kVid, 0, true, false, true, ""},
-    {"hole off the step grid", kLayer2Audio, kNone, 4 * kMpeg + 90, 4 * kMpeg + 90, kVid, 0, false,
+     3 * kMpeg + 89, kVid, 0, kIn, false, true, ""},
+    {"hole off the step grid", kLayer2Audio, kNone, 4 * kMpeg + 90, 4 * kMpeg + 90, kVid, 0, kRej,
      false, false, "Let's see if it lines up.\n" + kNope},
-    {"hole of 208 steps, under 5 s", kLayer2Audio, kNone, 208 * kMpeg, 260 * kMpeg, kVid, 0, true,
+    {"hole of 208 steps, under 5 s", kLayer2Audio, kNone, 208 * kMpeg, 260 * kMpeg, kVid, 0, kHole,
      true, true,
      "It is OFF by exactly 208.000000 frames.\nIt is in the right range. Let's see if it lines "
      "up.\nIt is in sequence. Starting back up after the 'hole'...\n"},
-    {"hole of 5 s", kLayer2Audio, kNone, 450000, 450000, kVid, 0, false, false, false,
+    {"hole of 5 s", kLayer2Audio, kNone, 450000, 450000, kVid, 0, kRej, false, false,
      "It is OFF by exactly 208.333333 frames.\n" + kNope},
-    {"audio jump, counters aligned", kLayer2Audio, kNone, 10 * kMpeg, 10 * kMpeg, kVid, kAud, true,
+    {"audio jump, counters aligned", kLayer2Audio, kNone, 10 * kMpeg, 10 * kMpeg, kVid, kAud, kIn,
      true, true, "55555 -> + WE ARE ALIGNED on the Audio so it is good!!!\n"},
     {"audio jump, counters a known jump behind", kLayer2Audio, kNone, 10 * kMpeg, 10 * kMpeg, kVid,
-     kAud - 500 - 128736, false, false, false,
+     kAud - 500 - 128736, kRej, false, false,
      "NOT ALIGNED on the Audio... It is an OOB chunk!\n" + kNope},
     // Dolby Digital rows B, C and D.
-    {"Dolby end 260 steps on", kDolbyAudio, kNone, 4 * kDolby, 260 * kDolby, kVid, 0, true, false,
+    {"Dolby end 260 steps on", kDolbyAudio, kNone, 4 * kDolby, 260 * kDolby, kVid, 0, kHole, false,
      true, "Caught the DD error with the end audio PTS...\n"},
-    {"Dolby end 261 steps on", kDolbyAudio, kNone, 4 * kDolby, 261 * kDolby, kVid, 0, true, false,
+    {"Dolby end 261 steps on", kDolbyAudio, kNone, 4 * kDolby, 261 * kDolby, kVid, 0, kIn, false,
      false, "In checking dolby errors we need more than 1 audio packet!\n"},
+    // An out-of-band chunk lies on the packet grid too: its video jump decides.
+    {"Dolby end on the grid, video jump off the counters", kDolbyAudio, 900000, 4 * kDolby,
+     100 * kDolby, kVid + 1, 0, kRej, false, false,
+     "In checking dolby errors we need more than 1 audio packet!\n" + kNope},
     {"one Dolby packet off the grid", kDolbyAudio, kNone, 4 * kDolby + 90, 4 * kDolby + 90, kVid, 0,
-     false, false, false, "Let's see if it lines up.\n" + kNope},
+     kRej, false, false, "Let's see if it lines up.\n" + kNope},
     // No stamps at all: only exact continuation of the counters present counts.
-    {"both counters continue", kLayer2Audio, kNone, kNone, kNone, kVid, kAud, true, false, false,
+    {"both counters continue", kLayer2Audio, kNone, kNone, kNone, kVid, kAud, kIn, false, false,
      "-1x4: We are aligned on the audio so it is good!!!\n"
      "-1x4: We are aligned on the Video so it is good!!!\n\n"},
-    {"audio counter off", kLayer2Audio, kNone, kNone, kNone, kVid, kAud + 1, false, false, false,
+    {"audio counter off", kLayer2Audio, kNone, kNone, kNone, kVid, kAud + 1, kRej, false, false,
      "-1x4: We are aligned on the Video so it is good!!!\n" + kNope},
-    {"only an audio counter", kLayer2Audio, kNone, kNone, kNone, 0, kAud, true, false, false,
+    {"only an audio counter", kLayer2Audio, kNone, kNone, kNone, 0, kAud, kIn, false, false,
      "-1x4: We are aligned on the audio so it is good!!!\n\n"},
 };
 
@@ -90,15 +97,16 @@ TEST(ContinuityCheck, DecisionTable) {
         if (c.vidCounter != 0) t.vidByteCount = {c.vidCounter, c.vidCounter + 1000};
         if (c.audCounter != 0) t.audByteCount = {c.audCounter, c.audCounter + 500};
 
-        EXPECT_EQ(continuityCheck(out.console(), run, state, t), c.accepted) << c.what;
+        EXPECT_EQ(continuityCheck(out.console(), run, state, t), c.verdict) << c.what;
         const std::string text = out.text();
         EXPECT_TRUE(c.tail.empty() ? text.empty() : text.ends_with(c.tail)) << c.what << ":\n"
                                                                             << text;
         EXPECT_EQ(state.prevVideoPTS, c.videoMoves ? t.eVid : kPrev) << c.what;
         EXPECT_EQ(state.prevAudioPTS, c.audioMoves ? t.eAud : kPrev) << c.what;
         // Only accepted chunks move the old counters on, and only those they hold.
-        const bool vidMoves = c.accepted && c.vidCounter != 0;
-        const bool audMoves = c.accepted && c.audCounter != 0;
+        const bool accepted = c.verdict != kRej;
+        const bool vidMoves = accepted && c.vidCounter != 0;
+        const bool audMoves = accepted && c.audCounter != 0;
         const std::int32_t vidOld = c.noOldCounters ? 0 : kVid - 1000;
         const std::int32_t audOld = c.noOldCounters ? 0 : kAud - 500;
         EXPECT_EQ(state.oldVidByteCount.start, vidMoves ? c.vidCounter : vidOld) << c.what;

@@ -113,6 +113,64 @@ case_RemuxWithoutFfmpegFails() {
     [ ! -e out.mkv ] || fail "an output was written"
 }
 
+# ffmpeg killed part-way by the file size limit, set between the size of the
+# streams kestrel writes and that of the muxed file: no OUTPUT and no work
+# folder are left, and the retry succeeds.
+case_RemuxFailingPartWayLeavesNoOutput() {
+    require_ffmpeg
+    recording rec.ty 3600
+    kestrel rec.ty v.m2v a.mp2 >/dev/null
+    local blocks=$((($(stat -c %s v.m2v) + $(stat -c %s a.mp2) / 2) / 1024)) code=0
+    (
+        ulimit -f "$blocks"
+        kestrel-remux rec.ty out.mkv
+    ) >log 2>&1 || code=$?
+    [ "$code" -eq 1 ] || fail "exit code $code under the size limit, expected 1: $(cat log)"
+    grep -q "^kestrel-remux: ffmpeg could not write out.mkv" log || fail "not ffmpeg failing: $(cat log)"
+    [ ! -e out.mkv ] || fail "a truncated output was left"
+    ! compgen -G ".kestrel-remux.*" >/dev/null || fail "the work folder was left"
+    kestrel-remux rec.ty out.mkv >log 2>&1 || fail "the retry failed: $(cat log)"
+    check_muxed out.mkv 3600 "$(reported_offset log)"
+}
+
+# Names that ffmpeg would read as a protocol or an option, relative and
+# absolute, and a recording whose name kestrel would read as an option; "-"
+# still names standard input.
+case_RemuxTakesAnyFileName() {
+    require_ffmpeg
+    recording ./-x.ty -900
+    mkdir a:b
+    local output
+    for output in ep1:pilot.mkv -o.mkv a:b/out.mkv "$work/a:b/-abs.mpg"; do
+        kestrel-remux -x.ty "$output" >log 2>&1 || fail "kestrel-remux -x.ty $output failed: $(cat log)"
+        check_muxed "file:$output" -900 "$(reported_offset log)"
+    done
+    kestrel-remux - stdin.mkv <./-x.ty >log 2>&1 || fail "kestrel-remux from standard input failed: $(cat log)"
+    check_muxed stdin.mkv -900 "$(reported_offset log)"
+}
+
+# Every ffprobe or ffmpeg failure ends with a message of kestrel-remux's own:
+# stand-ins for them, each a shell body, fail at each step in turn.
+case_RemuxReportsToolFailures() {
+    recording rec.ty 0
+    mkdir fake
+    local ffprobe ffmpeg message code
+    while IFS='|' read -r ffprobe ffmpeg message; do
+        printf '#!/bin/sh\n%s\n' "$ffprobe" >fake/ffprobe
+        printf '#!/bin/sh\n%s\n' "$ffmpeg" >fake/ffmpeg
+        chmod +x fake/*
+        code=0
+        PATH=$work/fake:$PATH kestrel-remux rec.ty out.mkv >log 2>&1 || code=$?
+        [ "$code" -eq 1 ] || fail "exit code $code, expected 1 with '$message'"
+        grep -qxF "kestrel-remux: $message" log || fail "no message '$message': $(cat log)"
+        [ ! -e out.mkv ] || fail "an output was written"
+    done <<'EOF'
+exit 1|exit 0|ffprobe could not read the video that kestrel wrote
+exit 0|exit 0|ffprobe found no picture in the video that kestrel wrote
+echo 0.033367|exit 1|ffmpeg could not write out.mkv
+EOF
+}
+
 # README's batch example over a folder with blanks in its names: every
 # recording is split beside itself, with its report in a .log file.
 case_BatchExample() {
