@@ -18,10 +18,11 @@ namespace recbuild {
 /// Otherwise it continues it only by its time stamps: when its audio starts
 /// within three frame steps of where the last accepted audio ended, or, for
 /// Dolby Digital, when its video did not jump more than 0.3 s and its last
-/// audio stamp lies on the frame grid within 260 steps. A chunk that does not continue the stream is skipped; the first
-/// two of a run of skipped chunks that continue one another are held, and a
-/// third takes the stream up again with all three (never with -R). Audio
-/// resumes at a packet start wherever the stream is taken up across a hole.
+/// audio stamp lies on the frame grid within 260 steps. A chunk that does not
+/// continue the stream is skipped; the first two of a run of skipped chunks
+/// that continue one another are held, and a third takes the stream up again
+/// with all three (never with -R). Audio resumes at a packet start wherever
+/// the stream is taken up across a hole.
 class ContinuityModel {
   public:
     /// Receives each chunk with its fate, in the order the fates are decided.
