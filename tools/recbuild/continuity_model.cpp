@@ -8,9 +8,13 @@
 namespace recbuild {
 namespace {
 
+// The demultiplexer's limits: a chunk in sequence starts its video within
+// 0.3 s and its audio within three frames of where the last one ended; a
+// Dolby Digital end stamp may run 260 frames ahead.
 constexpr std::uint32_t kMaxVideoJump = 27000;
 constexpr std::uint32_t kMaxAudioStartSteps = 3;
 constexpr std::uint32_t kMaxDolbyEndSteps = 260;
+// Chunks in sequence with one another that take the stream up again.
 constexpr std::size_t kResyncRun = 3;
 
 std::uint32_t distance(std::uint32_t a, std::uint32_t b) {
