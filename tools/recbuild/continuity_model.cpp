@@ -84,31 +84,32 @@ void ContinuityModel::onChunk(const Chunk& chunk, std::uint64_t index) {
     if (neverResync_) return tell_(chunk, ChunkFate::Skipped);
     if (!held_.empty()) {
         const Sequence inRun = judge(run_, index, stamps);
-        // Held chunks are written without a look at their audio stamps.
-        if (inRun == Sequence::InStep || inRun == Sequence::AcrossGap) throw unseenHole(index);
-        if (inRun == Sequence::Next) return hold(chunk, index, stamps);
+        if (inRun == Sequence::InStep) throw unseenHole(index);
+        if (inRun != Sequence::Out) return hold(chunk, index, stamps, inRun == Sequence::AcrossGap);
     }
     // A new run, judged as the first chunk of a stream is.
     dropHeld();
     run_ = Trail{};
     if (judge(run_, index, stamps) == Sequence::Out) return tell_(chunk, ChunkFate::Skipped);
-    hold(chunk, index, stamps);
+    hold(chunk, index, stamps, true);
 }
 
-void ContinuityModel::hold(const Chunk& chunk, std::uint64_t index, const ChunkStamps& stamps) {
+void ContinuityModel::hold(const Chunk& chunk, std::uint64_t index, const ChunkStamps& stamps,
+                           bool acrossGap) {
     follow(run_, index, stamps);
-    held_.push_back(chunk);
+    held_.push_back({chunk, acrossGap ? ChunkFate::Resumed : ChunkFate::Extracted});
     if (held_.size() < kResyncRun) return;
-    // The run takes the stream up again, across the hole before it.
-    for (std::size_t i = 0; i < held_.size(); ++i)
-        tell_(held_[i], i == 0 ? ChunkFate::Resumed : ChunkFate::Extracted);
+    // The run takes the stream up again, across the hole before it and any
+    // inside it.
+    for (const auto& [c, fate] : held_)
+        tell_(c, fate);
     held_.clear();
     stream_ = run_;
 }
 
 void ContinuityModel::dropHeld() {
-    for (const Chunk& c : held_)
-        tell_(c, ChunkFate::Skipped);
+    for (const auto& held : held_)
+        tell_(held.first, ChunkFate::Skipped);
     held_.clear();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "recbuild/chunk_stamps.h"
@@ -51,17 +52,18 @@ class ContinuityModel {
     Sequence judge(const Trail& trail, std::uint64_t index, const ChunkStamps& stamps) const;
     Sequence audioSequence(const Trail& trail, const StampRange& audio, bool videoJumped) const;
     static void follow(Trail& trail, std::uint64_t index, const ChunkStamps& stamps);
-    /// Holds a chunk of the run; the third one takes the stream up again.
-    void hold(const Chunk& chunk, std::uint64_t index, const ChunkStamps& stamps);
+    /// Holds a chunk of the run, `acrossGap` when data was lost before it;
+    /// the third one takes the stream up again.
+    void hold(const Chunk& chunk, std::uint64_t index, const ChunkStamps& stamps, bool acrossGap);
     void dropHeld();
 
     std::uint32_t audioStep_;
     bool dolby_;
     bool neverResync_;
     FateSink tell_;
-    Trail stream_;  // the chunks extracted
-    Trail run_;     // the chunks held
-    std::vector<Chunk> held_;
+    Trail stream_;                                   // the chunks extracted
+    Trail run_;                                      // the chunks held
+    std::vector<std::pair<Chunk, ChunkFate>> held_;  // with their fates once taken up
 };
 
 }  // namespace recbuild
