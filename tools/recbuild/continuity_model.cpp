@@ -97,7 +97,7 @@ void ContinuityModel::onChunk(const Chunk& chunk, std::uint64_t index) {
 void ContinuityModel::hold(const Chunk& chunk, std::uint64_t index, const ChunkStamps& stamps,
                            bool acrossGap) {
     follow(run_, index, stamps);
-    held_.push_back({chunk, acrossGap ? ChunkFate::Resumed : ChunkFate::Extracted});
+    held_.emplace_back(chunk, acrossGap ? ChunkFate::Resumed : ChunkFate::Extracted);
     if (held_.size() < kResyncRun) return;
     // The run takes the stream up again, across the hole before it and any
     // inside it.
