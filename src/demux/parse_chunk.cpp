@@ -58,11 +58,13 @@ void resynchronise(Demuxer& d, Bytes chunk, const ChunkTiming& timing) {
         "with them. Writing them after all...\n\n",
         kResyncRunLength);
     d.continuity = d.resync.shadow;
-    afterHole(d);
     noteVideoCounters(d, timing);
-    for (std::int32_t i = 0; i < d.resync.heldCount && d.run.keepPumping != 0; ++i)
-        extractChunk(d, heldChunk(d.resync, i));
-    if (d.run.keepPumping != 0) extractChunk(d, chunk);
+    // The held chunks, then this one; a hole may lie between them too.
+    const std::int32_t held = d.resync.heldCount;
+    for (std::int32_t i = 0; i <= held && d.run.keepPumping != 0; ++i) {
+        if (i == 0 || d.resync.holeBefore[static_cast<std::size_t>(i)]) afterHole(d);
+        extractChunk(d, i < held ? heldChunk(d.resync, i) : chunk);
+    }
     dropHeldChunks(d.resync);
 }
 

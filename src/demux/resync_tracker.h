@@ -26,6 +26,9 @@ struct ResyncState {
     std::array<ZeroedBytes, kResyncRunLength - 1> held{ZeroedBytes(kChunkSize + kChunkPadding),
                                                        ZeroedBytes(kChunkSize + kChunkPadding)};
     std::int32_t heldCount = 0;
+    // Chunk i of the run (the held ones, then the one completing it) follows
+    // the one before across a gap in the audio: data was lost between them.
+    std::array<bool, kResyncRunLength> holeBefore{};
     // The continuity state as the run's chunks leave it.
     ContinuityState shadow;
 };

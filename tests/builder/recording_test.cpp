@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
+#include <stdexcept>
 #include <tuple>
+#include <utility>
 
 #include "builder/recording_reader.h"
 
@@ -56,6 +59,64 @@ TEST(SampleRecording, ChunksOfEveryKindFitAndCarryTheWholeVideo) {
     }
 }
 
+/// The audio records' payloads joined in file order.
+std::vector<std::uint8_t> audioBytes(const std::vector<ReadRecord>& records) {
+    std::vector<std::uint8_t> bytes;
+    for (const ReadRecord& r : records)
+        if (r.header.type() == kestrel::kAudioType)
+            bytes.insert(bytes.end(), r.payload.begin(), r.payload.end());
+    return bytes;
+}
+
+/// The audio records of one chunk.
+std::vector<ReadRecord> audioRecords(Bytes file, std::size_t chunk) {
+    std::vector<ReadRecord> records = test::readRecords(test::chunkAt(file, chunk));
+    std::erase_if(records,
+                  [](const ReadRecord& r) { return r.header.type() != kestrel::kAudioType; });
+    return records;
+}
+
+TEST(SampleRecording, AudioSplitAcrossChunksFillsTheChunkAndKeepsEveryByte) {
+    for (const auto& [family, ac3] :
+         {std::pair{Family::DTivo, false}, std::pair{Family::DTivo, true},
+          std::pair{Family::Standalone, false}}) {
+        SCOPED_TRACE(::testing::Message() << ac3);
+        RecordingPlan plan;
+        plan.layout.family = family;
+        const std::size_t first = family == Family::Standalone ? 1 : 0;
+        const Built unsplit = test::build(plan, ac3);
+        std::set<std::uint32_t> wholeSizes;
+        for (const ReadRecord& r : audioRecords(unsplit.file, first))
+            wholeSizes.insert(r.header.size());
+        plan.layout.splitAudioAcrossChunks = true;
+        const Built built = test::build(plan, ac3);
+        std::size_t splits = 0;
+        for (std::size_t c = first; c + 2 <= built.file.size() / kChunkSize; ++c) {
+            const Bytes chunk = test::chunkAt(built.file, c);
+            const ReadRecord last = test::readRecords(chunk).back();
+            // A front fills its chunk but for the room kept for an end-of-data
+            // record; the rest opens the next chunk's audio.
+            if (last.header.type() != kestrel::kAudioType ||
+                last.payload.data() + last.payload.size() !=
+                    chunk.data() + kChunkSize - kSpareRecordRoom)
+                continue;
+            ++splits;
+            const std::uint32_t rest = audioRecords(built.file, c + 1).front().header.size();
+            EXPECT_TRUE(wholeSizes.contains(last.header.size() + rest)) << c;
+        }
+        EXPECT_GT(splits, 0u);
+        EXPECT_TRUE(audioBytes(test::readRecords(built.file, first)) ==
+                    audioBytes(test::readRecords(unsplit.file, first)));
+    }
+}
+
+TEST(SampleRecording, DTivoAudioPacketsAreSplitOnceAtMost) {
+    RecordingPlan plan;
+    plan.layout.splitAudioEvery = 3;
+    plan.layout.splitAudioAcrossChunks = true;
+    EXPECT_THROW(test::build(plan), std::runtime_error);
+}
+
 using Change = void (*)(RecordingPlan&);
 
 Built buildWith(Change change) {
@@ -100,6 +161,16 @@ TEST(Damage, AddedChunkIsACopyOfAnotherOrOverflowsByOneByte) {
             total += kestrel::recordAt(bad, i).payloadLength();
         EXPECT_EQ(total, kChunkSize + 1);
     }
+}
+
+TEST(Damage, LostChunksLeaveTheOthersInPlace) {
+    const Built built = buildWith([](RecordingPlan& p) { p.damage.lostChunks = {5, 9, 10}; });
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < clean().file.size() / kChunkSize; ++i) {
+        if (i == 5 || i == 9 || i == 10) continue;
+        EXPECT_TRUE(sameChunk(clean().file, i, built.file, at++)) << i;
+    }
+    EXPECT_EQ(built.file.size(), at * kChunkSize);
 }
 
 TEST(Damage, EndOfDataRecordOrCutEndsTheExpectedOutputsWithTheRecordsBefore) {

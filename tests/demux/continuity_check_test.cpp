@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,23 @@ TEST(ResyncTracker, HoldsRunsOfSkippedChunksUntilThreeFollowOneAnother) {
         EXPECT_EQ(state.shadow.prevAudioPTS, last.eAud) << r.what;
         EXPECT_EQ(state.shadow.oldVidByteCount.end, last.vidByteCount.end) << r.what;
     }
+}
+
+// Without byte counters a run may itself skip a chunk: the gap in its audio
+// is marked, so that the audio restarts at a packet start there too.
+TEST(ResyncTracker, MarksAHoleInsideTheRun) {
+    const RunState run{.standardAudioDiff = kMpeg};
+    const std::vector<std::uint8_t> bytes(kChunkSize + kChunkPadding);
+    const auto uncounted = [](std::int32_t k) {
+        ChunkTiming t = streamChunk(k);
+        t.vidByteCount = t.audByteCount = {};
+        return t;
+    };
+    ResyncState state;
+    EXPECT_FALSE(trackSkippedChunk(state, run, bytes, streamChunk(5)));
+    EXPECT_FALSE(trackSkippedChunk(state, run, bytes, uncounted(7)));
+    EXPECT_TRUE(trackSkippedChunk(state, run, bytes, uncounted(8)));
+    EXPECT_EQ(state.holeBefore, (std::array<bool, kResyncRunLength>{false, true, false}));
 }
 
 }  // namespace

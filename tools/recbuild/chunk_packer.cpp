@@ -30,6 +30,12 @@ bool ChunkPacker::takeGroup() {
     return !group_.empty();
 }
 
+/// Whether `r` may be cut after its first `front` bytes to fill a chunk.
+bool ChunkPacker::mayCut(const Record& r, std::size_t front) const {
+    if (r.type == kestrel::kAudioType) return splitAudioAcrossChunks_;
+    return r.splittable && front >= kMinCutPart;
+}
+
 void ChunkPacker::commit(Chunk& chunk, Record r) {
     counters_.assign(r);
     chunk.records.push_back(std::move(r));
@@ -50,8 +56,7 @@ std::optional<Chunk> ChunkPacker::next() {
         // Cut the group's last record so that the group fills this chunk.
         Record& last = group_.back();
         const std::size_t over = used + need - kRoom;
-        if (roomForRecords && last.splittable && over < last.size() &&
-            last.size() - over >= kMinCutPart) {
+        if (roomForRecords && over < last.size() && mayCut(last, last.size() - over)) {
             Record front = splitFront(last, static_cast<std::uint32_t>(last.size() - over));
             for (std::size_t i = 0; i + 1 < group_.size(); ++i)
                 commit(chunk, std::move(group_[i]));

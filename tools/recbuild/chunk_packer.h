@@ -29,21 +29,27 @@ inline constexpr std::uint32_t kMinCutPart = 128;
 
 /// Fills chunks with records in recording order, as the recorders do: a record
 /// never crosses a chunk boundary, a group of records marked keepWithNext stays
-/// in one chunk, and video data is cut to fill a chunk's end. Counters are
-/// assigned as records are packed.
+/// in one chunk, and video data (with LayoutOptions::splitAudioAcrossChunks
+/// also audio) is cut to fill a chunk's end. Counters are assigned as records
+/// are packed.
 class ChunkPacker {
   public:
-    ChunkPacker(RecordSource& source, Family family) : source_(source), counters_(family) {}
+    ChunkPacker(RecordSource& source, const LayoutOptions& layout)
+        : source_(source),
+          counters_(layout.family),
+          splitAudioAcrossChunks_(layout.splitAudioAcrossChunks) {}
 
     /// The next chunk, or nothing once the source is used up.
     std::optional<Chunk> next();
 
   private:
     bool takeGroup();
+    bool mayCut(const Record& r, std::size_t front) const;
     void commit(Chunk& chunk, Record r);
 
     RecordSource& source_;
     ByteCounters counters_;
+    bool splitAudioAcrossChunks_;
     std::vector<Record> group_;
 };
 

@@ -16,7 +16,7 @@ ExpectedOutput::ExpectedOutput(ByteSink& video, ByteSink& audio, std::uint32_t a
 void ExpectedOutput::onChunk(const Chunk& chunk, ChunkFate fate) {
     if (fate == ChunkFate::Bad) return;
     if (analysed_) {
-        if (fate == ChunkFate::Extracted) extract(chunk);
+        extract(chunk, fate);
         return;
     }
     analysis_.push_back({chunk, fate});
@@ -35,11 +35,13 @@ void ExpectedOutput::analyse() {
     }
     analysed_ = true;
     for (const Held& held : analysis_)
-        if (held.fate == ChunkFate::Extracted) extract(held.chunk);
+        extract(held.chunk, held.fate);
     analysis_.clear();
 }
 
-void ExpectedOutput::extract(const Chunk& chunk) {
+void ExpectedOutput::extract(const Chunk& chunk, ChunkFate fate) {
+    if (fate != ChunkFate::Extracted && fate != ChunkFate::Resumed) return;
+    if (fate == ChunkFate::Resumed) frameWhole_ = false;
     for (const Record& r : chunk.records) {
         if (ended_ || r.isEndOfData()) {
             ended_ = true;
@@ -84,13 +86,10 @@ bool ExpectedOutput::tooEarly(std::uint32_t pts) const {
 }
 
 void ExpectedOutput::extractAudio(const Record& r) {
-    if (r.completedFrame.empty()) {
-        frameFrontSeen_ = true;
-        return;
-    }
-    // The front of a frame whose records straddle a lost chunk is gone.
-    const bool whole = !r.continuesFrame || frameFrontSeen_;
-    frameFrontSeen_ = false;
+    if (!r.continuesFrame) frameWhole_ = true;
+    if (r.completedFrame.empty()) return;
+    const bool whole = frameWhole_;
+    frameWhole_ = false;
     if (!whole) return;
     const auto pts = static_cast<std::uint32_t>(r.pts);
     if (!audioStarted_) {

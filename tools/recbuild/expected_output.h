@@ -12,6 +12,7 @@ namespace recbuild {
 /// What the demultiplexer does with a chunk the builder wrote.
 enum class ChunkFate {
     Extracted,  // a chunk of the recording: read at start-up and extracted
+    Resumed,    // extracted, the first after a hole: audio resumes at a packet start
     Skipped,    // a duplicate or out-of-band copy: read at start-up, never extracted
     Bad,        // fails validation: neither read at start-up nor extracted
 };
@@ -27,9 +28,10 @@ inline constexpr std::size_t kAnalysisChunks = 10;
 ///    the start record up to the first packet-header record after it are
 ///    written when that record arrives, so a recording that ends before it has
 ///    written none of them;
-///  - audio: every audio frame whose records have all been extracted (a frame
-///    whose front lies in a lost chunk is not), from the
-///    first frame that is not too early on. A frame is too early when its time
+///  - audio: every audio frame whose records have all been extracted in a row
+///    (not one cut by a hole: where the stream resumes, the records that
+///    continue a frame are dropped, and so is a frame whose front came before
+///    the hole), from the first frame that is not too early on. A frame is too early when its time
 ///    stamp (modulo 2^32) plus the frame step lies before the first video time
 ///    stamp, or when it lies more than half a frame step before it. The first
 ///    video time stamp is the one of the first packet-header record after the
@@ -41,6 +43,7 @@ class ExpectedOutput {
     /// `audioStep`: ticks between audio frames, a whole number of milliseconds.
     ExpectedOutput(ByteSink& video, ByteSink& audio, std::uint32_t audioStep);
 
+    /// Takes the chunks in the order the demultiplexer decides their fates.
     void onChunk(const Chunk& chunk, ChunkFate fate);
 
     std::uint32_t firstVideoPts() const { return firstVideoPts_; }
@@ -56,7 +59,7 @@ class ExpectedOutput {
     };
 
     void analyse();
-    void extract(const Chunk& chunk);
+    void extract(const Chunk& chunk, ChunkFate fate);
     void extractVideo(const Record& r);
     void extractAudio(const Record& r);
     bool tooEarly(std::uint32_t pts) const;
@@ -71,7 +74,7 @@ class ExpectedOutput {
     VideoState videoState_ = VideoState::Waiting;
     std::vector<std::uint8_t> sequenceHeader_;
     bool audioStarted_ = false;
-    bool frameFrontSeen_ = false;  // the current frame's earlier records were extracted
+    bool frameWhole_ = false;  // the current frame's records so far were all extracted
     std::uint32_t firstVideoPts_ = kestrel::kNoPts;
     std::uint32_t firstAudioPts_ = kestrel::kNoPts;
     std::uint64_t videoBytes_ = 0;

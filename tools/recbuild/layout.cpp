@@ -47,6 +47,11 @@ RecordSource::RecordSource(const VideoStream& video, const AudioStream& audio,
     if (options_.videoPts == 0 ||
         static_cast<std::int64_t>(options_.videoPts) + options_.audioOffset < 0)
         throw std::runtime_error("time stamps must start above 0");
+    // DTivo recorders split an audio packet over two records at most.
+    if (options_.family == Family::DTivo && options_.splitAudioEvery != 0 &&
+        options_.splitAudioAcrossChunks)
+        throw std::runtime_error(
+            "DTivo: --split-audio and --split-audio-across-chunks exclude each other");
     if (options_.startPicture >= video_.pictures.size())
         throw std::runtime_error("the start picture lies beyond the video");
     nextPicture_ = options_.startPicture;
@@ -143,10 +148,7 @@ void RecordSource::queueAudioFrame(std::uint64_t frame) {
     }
     const bool split = options_.splitAudioEvery != 0 &&
                        frame % options_.splitAudioEvery == options_.splitAudioEvery - 1;
-    if (split) {
-        queue_.push_back(splitFront(data, smallPartSize(data.head.size(), frame)));
-        data.continuesFrame = true;
-    }
+    if (split) queue_.push_back(splitFront(data, smallPartSize(data.head.size(), frame)));
     queue_.push_back(std::move(data));
 }
 

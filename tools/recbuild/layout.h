@@ -25,6 +25,9 @@ struct LayoutOptions {
     /// Every this many audio frames one frame's record is split in two, the
     /// first part small; 0 never.
     std::uint32_t splitAudioEvery = 0;
+    /// An audio record that does not fit the rest of a chunk is split: its
+    /// front fills the chunk, the rest opens the next one.
+    bool splitAudioAcrossChunks = false;
     /// Start in the middle of a GOP: leave out this many coded pictures, and the
     /// audio before a short lead-in ahead of the first picture kept.
     std::uint32_t startPicture = 0;

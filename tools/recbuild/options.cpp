@@ -88,7 +88,7 @@ const std::map<std::string_view, Setter>& valueOptions() {
          }},
         {"--lose-chunk",
          [](Options& o, std::string_view v) {
-             o.plan.damage.lostChunk = parseNumber<std::uint64_t>(v, "--lose-chunk");
+             o.plan.damage.lostChunks.insert(parseNumber<std::uint64_t>(v, "--lose-chunk"));
          }},
     };
     return options;
@@ -111,6 +111,10 @@ std::string_view usageText() {
            "  --max-video-record N    largest video data record in bytes (4096)\n"
            "  --split-audio N         split every Nth audio record in two, the first\n"
            "                          part small\n"
+           "  --split-audio-across-chunks\n"
+           "                          split an audio record that does not fit the rest\n"
+           "                          of a chunk: its front ends the chunk, the rest\n"
+           "                          opens the next one\n"
            "  --start-picture K       start mid-GOP: leave out the first K coded pictures\n"
            "                          and the audio until shortly before the first one kept\n"
            "  --loops N               repeat the material N times, time stamps and byte\n"
@@ -126,7 +130,7 @@ std::string_view usageText() {
            "  --end-of-data N         put an end-of-data record in the middle of chunk N\n"
            "                          (N >= 9)\n"
            "  --cut N                 end the file half-way through chunk N (N >= 10)\n"
-           "  --lose-chunk N          leave chunk N out of the file (N >= 1)\n"
+           "  --lose-chunk N          leave chunk N out of the file (N >= 1); repeatable\n"
            "  --never-resync          expect the outputs of kestrel -R\n"
            "  --help                  this text\n";
 }
@@ -158,6 +162,8 @@ Options parseOptions(std::span<const std::string_view> words) {
             o.help = true;
         } else if (word == "--standalone") {
             o.plan.layout.family = Family::Standalone;
+        } else if (word == "--split-audio-across-chunks") {
+            o.plan.layout.splitAudioAcrossChunks = true;
         } else if (word == "--never-resync") {
             o.plan.damage.neverResync = true;
         } else if (const auto option = valueOptions().find(word); option != valueOptions().end()) {

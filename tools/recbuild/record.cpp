@@ -24,6 +24,7 @@ Record splitFront(Record& r, std::uint32_t length) {
     front.body = r.body.first(length - fromHead);
     r.head.erase(r.head.begin(), r.head.begin() + static_cast<std::ptrdiff_t>(fromHead));
     r.body = r.body.subspan(length - fromHead);
+    r.continuesFrame = true;
     return front;
 }
 

@@ -50,7 +50,8 @@ struct Record {
 Record endOfDataRecord();
 
 /// Cuts the first `length` bytes off `r` into a record of its own, which keeps
-/// r's header fields; `r` keeps the rest. `length` lies within (0, r.size()).
+/// r's header fields; `r` keeps the rest and continues the front (for audio:
+/// its frame is whole only with the front). `length` lies within (0, r.size()).
 Record splitFront(Record& r, std::uint32_t length);
 
 /// Writes the 16-byte record header: the 20-bit size and the subtype in bytes

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "recbuild/chunk_image.h"
+#include "recbuild/continuity_model.h"
 
 namespace recbuild {
 namespace {
@@ -27,7 +28,7 @@ std::vector<Chunk> laterChunks(const VideoStream& video, const AudioStream& audi
                                const RecordingPlan& plan, std::uint64_t first,
                                std::uint64_t count) {
     RecordSource source(video, audio, plan.layout);
-    ChunkPacker packer(source, plan.layout.family);
+    ChunkPacker packer(source, plan.layout);
     std::vector<Chunk> chunks;
     for (std::uint64_t i = 0; i < first + count; ++i) {
         std::optional<Chunk> chunk = packer.next();
@@ -44,46 +45,6 @@ bool is(const std::optional<std::uint64_t>& planned, std::uint64_t index) {
     return planned && *planned == index;
 }
 
-/// What kestrel makes of the chunks after a lost one. Dolby Digital time
-/// stamps may lag, so kestrel lets Dolby Digital across the hole of a chunk
-/// (its end stamps stay on the packet grid). With Layer II every later chunk
-/// is out of sequence with the last one written; kestrel skips them, holds the
-/// first two, and takes them all up again once a third follows them. With -R
-/// it never does.
-class AfterLostChunk {
-  public:
-    explicit AfterLostChunk(bool bridged, bool neverResync)
-        : bridged_(bridged), neverResync_(neverResync) {}
-
-    void lose() { lost_ = !bridged_; }
-    /// The chunks whose fate the next chunk decides, with their fates.
-    template <typename Emit>
-    void onChunk(const Chunk& chunk, Emit emit) {
-        if (!lost_) return emit(chunk, ChunkFate::Extracted);
-        if (neverResync_) return emit(chunk, ChunkFate::Skipped);
-        held_.push_back(chunk);
-        if (held_.size() < kResyncRun) return;
-        for (const Chunk& c : held_)
-            emit(c, ChunkFate::Extracted);
-        held_.clear();
-        lost_ = false;
-    }
-    /// At the end of the recording: chunks still held are never written.
-    template <typename Emit>
-    void finish(Emit emit) {
-        for (const Chunk& c : held_)
-            emit(c, ChunkFate::Skipped);
-        held_.clear();
-    }
-
-  private:
-    static constexpr std::size_t kResyncRun = 3;
-    bool bridged_;
-    bool neverResync_;
-    bool lost_ = false;
-    std::vector<Chunk> held_;
-};
-
 class Writer {
   public:
     Writer(ByteSink& out, ExpectedOutput* expected) : out_(out), expected_(expected) {}
@@ -95,14 +56,13 @@ class Writer {
         if (fate != ChunkFate::Bad) ++goodChunks_;
         tell(chunk, fate);
     }
-    /// A chunk of the recording itself: its fate may depend on a lost chunk.
-    void emitRunning(Bytes image, const Chunk& chunk, AfterLostChunk& hole) {
+    /// Chunk `index` of the recording, or an out-of-band copy of it: the
+    /// continuity check decides its fate.
+    void emitJudged(Bytes image, const Chunk& chunk, std::uint64_t index,
+                    ContinuityModel& continuity) {
         write(image);
         ++goodChunks_;
-        hole.onChunk(chunk, [this](const Chunk& c, ChunkFate fate) { tell(c, fate); });
-    }
-    void finish(AfterLostChunk& hole) {
-        hole.finish([this](const Chunk& c, ChunkFate fate) { tell(c, fate); });
+        continuity.onChunk(chunk, index);
     }
     /// The first half of a chunk, ending the file.
     void cut(Bytes image) {
@@ -117,12 +77,14 @@ class Writer {
                                      std::to_string(before) + " good chunks");
     }
 
-    RecordingSummary summary;
-
-  private:
+    /// Passes a chunk's fate on to the expected outputs.
     void tell(const Chunk& chunk, ChunkFate fate) {
         if (expected_ != nullptr) expected_->onChunk(chunk, fate);
     }
+
+    RecordingSummary summary;
+
+  private:
     void write(Bytes bytes) {
         out_.write(bytes);
         ++summary.chunksWritten;
@@ -156,10 +118,12 @@ RecordingSummary writeRecording(const VideoStream& video, const AudioStream& aud
                         damage.outOfBandCount);
 
     Writer w(out, expected);
-    AfterLostChunk hole(audio.kind == AudioKind::Ac3, damage.neverResync);
+    ContinuityModel continuity(static_cast<std::uint32_t>(audio.ticksFor(1)),
+                               audio.kind == AudioKind::Ac3, damage.neverResync,
+                               [&w](const Chunk& c, ChunkFate fate) { w.tell(c, fate); });
     if (plan.layout.family == Family::Standalone) w.emitJumped(chunkImage(leadingChunk()));
     RecordSource source(video, audio, plan.layout);
-    ChunkPacker packer(source, plan.layout.family);
+    ChunkPacker packer(source, plan.layout);
     std::uint64_t index = 0;
     while (std::optional<Chunk> chunk = packer.next()) {
         if (is(damage.endOfDataIn, index)) {
@@ -168,9 +132,8 @@ RecordingSummary writeRecording(const VideoStream& video, const AudioStream& aud
             w.requireGoodChunks(kAnalysisChunks - 1, "an end-of-data record");
             insertEndOfData(*chunk);
         }
-        if (is(damage.lostChunk, index)) {
+        if (damage.lostChunks.contains(index)) {
             w.requireGoodChunks(1, "a lost chunk");
-            hole.lose();
             ++index;
             continue;
         }
@@ -180,11 +143,14 @@ RecordingSummary writeRecording(const VideoStream& video, const AudioStream& aud
             ++index;
             break;
         }
-        w.emitRunning(image, *chunk, hole);
+        w.emitJudged(image, *chunk, index, continuity);
+        // Dropped as a repeat before the continuity check sees it.
         if (is(damage.duplicateChunk, index)) w.emit(image, *chunk, ChunkFate::Skipped);
-        if (is(damage.outOfBandAfter, index))
+        if (is(damage.outOfBandAfter, index)) {
+            std::uint64_t copied = index + damage.outOfBandDistance;
             for (const Chunk& c : outOfBand)
-                w.emit(chunkImage(c), c, ChunkFate::Skipped);
+                w.emitJudged(chunkImage(c), c, copied++, continuity);
+        }
         if (is(damage.badChunkAfter, index))
             w.emit(overflowingImage(*chunk), *chunk, ChunkFate::Bad);
         ++index;
@@ -195,8 +161,8 @@ RecordingSummary writeRecording(const VideoStream& video, const AudioStream& aud
     checkReached(damage.badChunkAfter, index, "bad");
     checkReached(damage.endOfDataIn, index, "end-of-data");
     checkReached(damage.cutIn, index, "cut");
-    checkReached(damage.lostChunk, index, "lost");
-    w.finish(hole);
+    if (!damage.lostChunks.empty()) checkReached(*damage.lostChunks.rbegin(), index, "lost");
+    continuity.finish();
     w.summary.chunks = index;
     return w.summary;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 
 #include "recbuild/byte_sink.h"
 #include "recbuild/expected_output.h"
@@ -21,9 +22,9 @@ struct DamagePlan {
     std::optional<std::uint64_t> badChunkAfter;   // followed by a copy that overflows
     std::optional<std::uint64_t> endOfDataIn;     // gets an end-of-data record mid-table
     std::optional<std::uint64_t> cutIn;           // the file ends half-way through it
-    std::optional<std::uint64_t> lostChunk;       // left out of the file
+    std::set<std::uint64_t> lostChunks;           // left out of the file
     /// The expected outputs are those of kestrel -R, which never resumes the
-    /// stream after a lost chunk.
+    /// stream after a chunk out of sequence.
     bool neverResync = false;
 };
 
