@@ -13,6 +13,8 @@ echo "== include layering"
 # Includes run one way: driver -> demux -> analysis, headers -> chunk. The
 # console and time display of diag/ are a leaf that every layer prints
 # through; the record dump of diag/ sits above the header decoders it calls.
+# The video repairer of repair/ sits beside demux/, which feeds it through
+# its byte sink and listener, over headers/ and chunk/.
 layering=clean
 forbid() {
   if grep -rnE "^#include \"($2)" "src/$1"; then
