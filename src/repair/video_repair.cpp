@@ -98,6 +98,12 @@ void VideoRepair::startCodeAt(std::size_t at) {
         at = 0;
     }
     closeSegment(at);
+    if (unit_.strayStart() && (id == kSequenceHeaderCode || id == kGopCode)) {
+        // Headers whose own header was cut off: they would mislead a decoder.
+        forgetHeld(at);
+        unit_ = PictureUnit{};
+        at = 0;
+    }
     if (unit_.endsBefore(id)) {
         finishUnit(at);
         at = 0;

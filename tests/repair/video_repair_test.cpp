@@ -170,6 +170,11 @@ TEST(VideoRepair, ResumesAtTheNextWholeGopAfterAJoinOrALostReference) {
         const Result r = repaired(s.bytes, {c.gap});
         EXPECT_EQ(r.log, c.log) << c.what;
     }
+    // A join into the sequence extension: it goes, with nothing to extend.
+    const Result atHeader = repaired(s.bytes, {cases[1].gap});
+    const Result atExtension = repaired(s.bytes, {cut(p[3] + 20, p[6] - headers + 12)});
+    EXPECT_EQ(atExtension.log, atHeader.log);
+    EXPECT_EQ(atExtension.out.size(), atHeader.out.size() - headers + 8);
     // The GOP resumed in is closed, with no broken link, and renumbered.
     const Result r = repaired(s.bytes, {cases[0].gap});
     const auto open = {pic('I', 2), pic('B', 0), pic('B', 1),
