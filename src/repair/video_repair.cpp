@@ -40,6 +40,7 @@ void VideoRepair::bytes(Bytes data) {
 
 void VideoRepair::join() {
     cuts_.join(unit_.hasPicture());
+    ptsFrom_.reset();
     restart();
 }
 

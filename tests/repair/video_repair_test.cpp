@@ -267,12 +267,20 @@ TEST(VideoRepair, ReportsFieldPeriodsAndFrameRate) {
 }
 
 TEST(VideoRepair, StampGoesToThePictureWhoseStartCodeFollowsIt) {
-    const VideoStream s = VideoStream().sequence().gop(true).pictures(
-        {pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2), pic('P', 6), pic('B', 4)});
+    const VideoStream s = VideoStream()
+                              .sequence()
+                              .gop(true)
+                              .pictures({pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2)})
+                              .gop(true)
+                              .pictures({pic('I', 0), pic('B', 1)});
     // A stamp inside a start code belongs to the picture after it.
     const Result r = repaired(
         s.bytes, {stamp(0, 900), stamp(s.starts[1] + 20, 1800), stamp(s.starts[3] + 2, 2700)});
-    EXPECT_EQ(r.log, " +I0@900 cut0 P3 B1@1800 B2 P6@2700 B4");
+    EXPECT_EQ(r.log, " +I0@900 cut0 P3 B1@1800 B2 +I0@2700 B1");
+    // A stamp whose picture fell into a gap goes with it.
+    const Result gap =
+        repaired(s.bytes, {stamp(s.starts[1] + 20, 1800), cut(s.starts[1] + 30, s.starts[2] + 20)});
+    EXPECT_EQ(gap.log, " +I0 cut0 +I0 cut3 B1");
 }
 
 TEST(VideoRepair, EndOfInputDropsAnUnfinishedPictureAndEndsTheSequence) {
