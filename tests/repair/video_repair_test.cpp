@@ -106,6 +106,10 @@ PictureSpec pic(char type, std::uint16_t tref, std::vector<std::uint8_t> rows = 
     return {.type = type, .temporalReference = tref, .rows = std::move(rows)};
 }
 
+// A GOP in coding order: I with two B pictures shown before it, then P, B, B.
+const std::vector<PictureSpec> kSixPictures = {pic('I', 2), pic('B', 0), pic('B', 1),
+                                               pic('P', 5), pic('B', 3), pic('B', 4)};
+
 TEST(VideoRepair, FirstGopIsClosedOrLosesItsLeadingBPictures) {
     struct Case {
         bool closed;
@@ -115,22 +119,16 @@ TEST(VideoRepair, FirstGopIsClosedOrLosesItsLeadingBPictures) {
     };
     const Case cases[] = {
         {true, false, " +I2 cut0 B0 B1 P5 B3 B4",
-         withEnd(VideoStream().sequence().gop(true).pictures(
-             {pic('I', 2), pic('B', 0), pic('B', 1), pic('P', 5), pic('B', 3), pic('B', 4)}))},
+         withEnd(VideoStream().sequence().gop(true).pictures(kSixPictures))},
         {true, true, " +I2 cut0 B0 B1 P5 B3 B4",
-         withEnd(VideoStream().sequence().gop(true).pictures(
-             {pic('I', 2), pic('B', 0), pic('B', 1), pic('P', 5), pic('B', 3), pic('B', 4)}))},
+         withEnd(VideoStream().sequence().gop(true).pictures(kSixPictures))},
         {false, true, " +I0 cut2 P3 B1 B2",
          withEnd(VideoStream().sequence().gop(true).pictures(
              {pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2)}))},
     };
     for (const Case& c : cases) {
-        const Result r = repaired(VideoStream()
-                                      .sequence()
-                                      .gop(c.closed, c.brokenLink)
-                                      .pictures({pic('I', 2), pic('B', 0), pic('B', 1), pic('P', 5),
-                                                 pic('B', 3), pic('B', 4)})
-                                      .bytes);
+        const Result r = repaired(
+            VideoStream().sequence().gop(c.closed, c.brokenLink).pictures(kSixPictures).bytes);
         EXPECT_EQ(r.log, c.log);
         EXPECT_EQ(r.out, c.out);
     }
@@ -140,8 +138,7 @@ TEST(VideoRepair, FirstGopIsClosedOrLosesItsLeadingBPictures) {
 VideoStream threeGops() {
     VideoStream s;
     for (int g = 0; g < 3; ++g)
-        s.sequence().gop(g == 0).pictures(
-            {pic('I', 2), pic('B', 0), pic('B', 1), pic('P', 5), pic('B', 3), pic('B', 4)});
+        s.sequence().gop(g == 0).pictures(kSixPictures);
     return s;
 }
 
@@ -177,8 +174,6 @@ TEST(VideoRepair, ResumesAtTheNextWholeGopAfterAJoinOrALostReference) {
     EXPECT_EQ(atExtension.out.size(), atHeader.out.size() - headers + 8);
     // The GOP resumed in is closed, with no broken link, and renumbered.
     const Result r = repaired(s.bytes, {cases[0].gap});
-    const auto open = {pic('I', 2), pic('B', 0), pic('B', 1),
-                       pic('P', 5), pic('B', 3), pic('B', 4)};
     EXPECT_EQ(r.out, withEnd(VideoStream()
                                  .sequence()
                                  .gop(true)
@@ -188,7 +183,7 @@ TEST(VideoRepair, ResumesAtTheNextWholeGopAfterAJoinOrALostReference) {
                                  .pictures({pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2)})
                                  .sequence()
                                  .gop(false)
-                                 .pictures(open)));
+                                 .pictures(kSixPictures)));
     EXPECT_EQ(r.dropped, 5);
 }
 
