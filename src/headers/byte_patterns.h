@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -49,22 +50,29 @@ inline std::uint64_t zeroPairs(std::uint64_t word) {
 /// them. Coded video holds a 01 byte every few dozen bytes but two zero
 /// bytes in a row hardly anywhere but in start codes: the scan tests 28
 /// positions at a time for a zero pair, four overlapping words at once, and
-/// looks at the bytes one by one only where there is one.
+/// where there is one, looks only at the byte after the first.
 inline std::size_t findStartCodePrefix(Bytes b, std::size_t from) {
     constexpr std::size_t kStep = 28;  // words at +0, +7, +14 and +21 cover pairs from 0..27
     std::size_t at = from;
     while (at + kStep + 4 <= b.size()) {
         const std::uint8_t* p = &b[at];
-        const std::uint64_t pairs = detail::zeroPairs(detail::littleEndianWord(p)) |
-                                    detail::zeroPairs(detail::littleEndianWord(p + 7)) |
-                                    detail::zeroPairs(detail::littleEndianWord(p + 14)) |
-                                    detail::zeroPairs(detail::littleEndianWord(p + 21));
-        if (pairs == 0) {
+        const std::array<std::uint64_t, 4> pairs = {
+            detail::zeroPairs(detail::littleEndianWord(p)),
+            detail::zeroPairs(detail::littleEndianWord(p + 7)),
+            detail::zeroPairs(detail::littleEndianWord(p + 14)),
+            detail::zeroPairs(detail::littleEndianWord(p + 21))};
+        if ((pairs[0] | pairs[1] | pairs[2] | pairs[3]) == 0) {
             at += kStep;
             continue;
         }
-        for (const std::size_t end = at + kStep; at < end; ++at)
-            if (b[at] == 0 && b[at + 1] == 0 && b[at + 2] == 1) return at;
+        // The flags are exact: the lowest one of the first word with any is
+        // the first pair.
+        std::size_t word = 0;
+        while (pairs.at(word) == 0)
+            ++word;
+        at += 7 * word + static_cast<std::size_t>(std::countr_zero(pairs.at(word))) / 8;
+        if (b[at + 2] == 1) return at;
+        ++at;
     }
     for (; at + 3 <= b.size(); ++at)
         if (b[at] == 0 && b[at + 1] == 0 && b[at + 2] == 1) return at;
