@@ -13,7 +13,8 @@ echo "== include layering"
 # Includes run one way: driver -> demux -> analysis, headers -> chunk. The
 # console and time display of diag/ are a leaf that every layer prints
 # through; the record dump of diag/ sits above the header decoders it calls.
-# The repair stage of repair/ works on what demux/ extracts and never calls it.
+# The repair stage of repair/ (-c) sits between demux/, which feeds it
+# through its byte outputs, and the output files, over headers/ and chunk/.
 layering=clean
 forbid() {
   if grep -rnE "^#include \"($2)" "src/$1"; then

@@ -5,6 +5,8 @@ namespace kestrel {
 
 void PictureUnit::segmentDone(Bytes segment, std::size_t at, SequenceInfo& sequence) {
     const std::uint8_t id = segment[3];
+    if (!begun_) strayStart_ = id == kExtensionCode || id == kUserDataCode;
+    begun_ = true;
     if (id >= kFirstSliceCode && id <= kLastSliceCode) {
         sliceDone(segment, sequence);
     } else if (id == kPictureCode) {

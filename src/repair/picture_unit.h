@@ -46,6 +46,9 @@ class PictureUnit {
     /// is the next picture (other than its second field), sequence header,
     /// GOP header or sequence end.
     bool endsBefore(std::uint8_t id) const;
+    /// Whether the unit began with a part that belongs after a header it
+    /// lacks (an extension or user data): the rest of one cut off by a join.
+    bool strayStart() const { return strayStart_; }
     /// The unit grew too large to hold: it is damaged and ends at the next
     /// header, whatever its parts were.
     void overflow() { overflowed_ = damaged_ = true; }
@@ -84,6 +87,8 @@ class PictureUnit {
     bool sequenceHeader_ = false;
     RowCoverage rows_;
     bool orphanSlices_ = false;  // slices without a picture header in front
+    bool begun_ = false;         // a part has been read
+    bool strayStart_ = false;
     bool overflowed_ = false;
     bool damaged_ = false;
 };

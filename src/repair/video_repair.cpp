@@ -40,6 +40,7 @@ void VideoRepair::bytes(Bytes data) {
 
 void VideoRepair::join() {
     cuts_.join(unit_.hasPicture());
+    ptsFrom_.reset();
     restart();
 }
 
@@ -98,6 +99,12 @@ void VideoRepair::startCodeAt(std::size_t at) {
         at = 0;
     }
     closeSegment(at);
+    if (unit_.strayStart() && (id == kSequenceHeaderCode || id == kGopCode)) {
+        // Headers whose own header was cut off: they would mislead a decoder.
+        forgetHeld(at);
+        unit_ = PictureUnit{};
+        at = 0;
+    }
     if (unit_.endsBefore(id)) {
         finishUnit(at);
         at = 0;

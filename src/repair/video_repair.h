@@ -34,6 +34,8 @@ class VideoRepair {
     /// The next bytes of the elementary stream, cut anywhere.
     void bytes(Bytes data);
     /// What comes next does not follow, in the recording, what came before.
+    /// A stamp whose picture has not begun goes with the bytes before the
+    /// gap: call it before the stamp and bytes that follow the gap.
     void join();
     /// End of input: drops an unfinished picture, writes 00 00 01 B7.
     void finish();

@@ -19,6 +19,7 @@ namespace kestrel {
 inline constexpr std::uint8_t kPictureCode = 0x00;
 inline constexpr std::uint8_t kFirstSliceCode = 0x01;
 inline constexpr std::uint8_t kLastSliceCode = 0xAF;
+inline constexpr std::uint8_t kUserDataCode = 0xB2;
 inline constexpr std::uint8_t kSequenceHeaderCode = 0xB3;
 inline constexpr std::uint8_t kSequenceErrorCode = 0xB4;
 inline constexpr std::uint8_t kExtensionCode = 0xB5;

@@ -106,6 +106,10 @@ PictureSpec pic(char type, std::uint16_t tref, std::vector<std::uint8_t> rows = 
     return {.type = type, .temporalReference = tref, .rows = std::move(rows)};
 }
 
+// A GOP in coding order: I with two B pictures shown before it, then P, B, B.
+const std::vector<PictureSpec> kSixPictures = {pic('I', 2), pic('B', 0), pic('B', 1),
+                                               pic('P', 5), pic('B', 3), pic('B', 4)};
+
 TEST(VideoRepair, FirstGopIsClosedOrLosesItsLeadingBPictures) {
     struct Case {
         bool closed;
@@ -115,22 +119,16 @@ TEST(VideoRepair, FirstGopIsClosedOrLosesItsLeadingBPictures) {
     };
     const Case cases[] = {
         {true, false, " +I2 cut0 B0 B1 P5 B3 B4",
-         withEnd(VideoStream().sequence().gop(true).pictures(
-             {pic('I', 2), pic('B', 0), pic('B', 1), pic('P', 5), pic('B', 3), pic('B', 4)}))},
+         withEnd(VideoStream().sequence().gop(true).pictures(kSixPictures))},
         {true, true, " +I2 cut0 B0 B1 P5 B3 B4",
-         withEnd(VideoStream().sequence().gop(true).pictures(
-             {pic('I', 2), pic('B', 0), pic('B', 1), pic('P', 5), pic('B', 3), pic('B', 4)}))},
+         withEnd(VideoStream().sequence().gop(true).pictures(kSixPictures))},
         {false, true, " +I0 cut2 P3 B1 B2",
          withEnd(VideoStream().sequence().gop(true).pictures(
              {pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2)}))},
     };
     for (const Case& c : cases) {
-        const Result r = repaired(VideoStream()
-                                      .sequence()
-                                      .gop(c.closed, c.brokenLink)
-                                      .pictures({pic('I', 2), pic('B', 0), pic('B', 1), pic('P', 5),
-                                                 pic('B', 3), pic('B', 4)})
-                                      .bytes);
+        const Result r = repaired(
+            VideoStream().sequence().gop(c.closed, c.brokenLink).pictures(kSixPictures).bytes);
         EXPECT_EQ(r.log, c.log);
         EXPECT_EQ(r.out, c.out);
     }
@@ -140,8 +138,7 @@ TEST(VideoRepair, FirstGopIsClosedOrLosesItsLeadingBPictures) {
 VideoStream threeGops() {
     VideoStream s;
     for (int g = 0; g < 3; ++g)
-        s.sequence().gop(g == 0).pictures(
-            {pic('I', 2), pic('B', 0), pic('B', 1), pic('P', 5), pic('B', 3), pic('B', 4)});
+        s.sequence().gop(g == 0).pictures(kSixPictures);
     return s;
 }
 
@@ -170,10 +167,13 @@ TEST(VideoRepair, ResumesAtTheNextWholeGopAfterAJoinOrALostReference) {
         const Result r = repaired(s.bytes, {c.gap});
         EXPECT_EQ(r.log, c.log) << c.what;
     }
+    // A join into the sequence extension: it goes, with nothing to extend.
+    const Result atHeader = repaired(s.bytes, {cases[1].gap});
+    const Result atExtension = repaired(s.bytes, {cut(p[3] + 20, p[6] - headers + 12)});
+    EXPECT_EQ(atExtension.log, atHeader.log);
+    EXPECT_EQ(atExtension.out.size(), atHeader.out.size() - headers + 8);
     // The GOP resumed in is closed, with no broken link, and renumbered.
     const Result r = repaired(s.bytes, {cases[0].gap});
-    const auto open = {pic('I', 2), pic('B', 0), pic('B', 1),
-                       pic('P', 5), pic('B', 3), pic('B', 4)};
     EXPECT_EQ(r.out, withEnd(VideoStream()
                                  .sequence()
                                  .gop(true)
@@ -183,7 +183,7 @@ TEST(VideoRepair, ResumesAtTheNextWholeGopAfterAJoinOrALostReference) {
                                  .pictures({pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2)})
                                  .sequence()
                                  .gop(false)
-                                 .pictures(open)));
+                                 .pictures(kSixPictures)));
     EXPECT_EQ(r.dropped, 5);
 }
 
@@ -262,12 +262,20 @@ TEST(VideoRepair, ReportsFieldPeriodsAndFrameRate) {
 }
 
 TEST(VideoRepair, StampGoesToThePictureWhoseStartCodeFollowsIt) {
-    const VideoStream s = VideoStream().sequence().gop(true).pictures(
-        {pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2), pic('P', 6), pic('B', 4)});
+    const VideoStream s = VideoStream()
+                              .sequence()
+                              .gop(true)
+                              .pictures({pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2)})
+                              .gop(true)
+                              .pictures({pic('I', 0), pic('B', 1)});
     // A stamp inside a start code belongs to the picture after it.
     const Result r = repaired(
         s.bytes, {stamp(0, 900), stamp(s.starts[1] + 20, 1800), stamp(s.starts[3] + 2, 2700)});
-    EXPECT_EQ(r.log, " +I0@900 cut0 P3 B1@1800 B2 P6@2700 B4");
+    EXPECT_EQ(r.log, " +I0@900 cut0 P3 B1@1800 B2 +I0@2700 B1");
+    // A stamp whose picture fell into a gap goes with it.
+    const Result gap =
+        repaired(s.bytes, {stamp(s.starts[1] + 20, 1800), cut(s.starts[1] + 30, s.starts[2] + 20)});
+    EXPECT_EQ(gap.log, " +I0 cut0 +I0 cut3 B1");
 }
 
 TEST(VideoRepair, EndOfInputDropsAnUnfinishedPictureAndEndsTheSequence) {

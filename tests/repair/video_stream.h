@@ -56,7 +56,7 @@ class VideoStream {
         return *this;
     }
     /// Several pictures in turn.
-    VideoStream& pictures(std::initializer_list<PictureSpec> list) {
+    VideoStream& pictures(const std::vector<PictureSpec>& list) {
         for (const PictureSpec& p : list)
             picture(p);
         return *this;
