@@ -37,9 +37,8 @@ std::vector<kestrel::Bytes> contents(const std::vector<Item>& items, Content con
     return result;
 }
 
-// The source picture of every output picture, in coding order. After a fault,
-// of the pictures with its content, the one nearest in coding order to where
-// the output stood.
+// The source picture of every output picture, in coding order; the first one
+// is the first picture with its content.
 std::vector<std::optional<std::size_t>> matchPictures(const VideoPictures& output,
                                                       const VideoPictures& source) {
     const std::vector<kestrel::Bytes> sourceContents =
@@ -48,10 +47,8 @@ std::vector<std::optional<std::size_t>> matchPictures(const VideoPictures& outpu
     std::vector<std::optional<std::size_t>> matches;
     std::optional<std::size_t> previous;
     for (const Picture& picture : output.pictures) {
-        const Ticks expected = previous ? static_cast<Ticks>(*previous + 1) : 0;
-        matches.push_back(pickSource(index.find(picture.content), previous, [&](std::size_t i) {
-            return std::abs(static_cast<Ticks>(i) - expected);
-        }));
+        matches.push_back(pickSource(index.find(picture.content), previous,
+                                     [](std::size_t i) { return static_cast<double>(i); }));
         if (matches.back()) previous = matches.back();
     }
     return matches;
@@ -115,9 +112,9 @@ class Check {
         }
     }
 
-    // After a fault, of the source frames with a frame's content, the one
-    // whose time lies nearest to what the video shows at the frame's output
-    // time: the one that makes the least A/V error.
+    // Where the output audio starts: of the source frames with the frame's
+    // content, the one whose time lies nearest to what the video shows at the
+    // frame's output time.
     std::function<double(std::size_t)> expectedNear(const PictureTimeline& timeline,
                                                     Ticks outputTime) const {
         const Ticks expected = timeline.sourceTimeAt(outputTime).value_or(0);

@@ -36,7 +36,11 @@ std::optional<std::size_t> pickSource(const std::vector<std::size_t>& candidates
                                       std::optional<std::size_t> previous,
                                       const std::function<double(std::size_t)>& distance) {
     if (candidates.empty()) return std::nullopt;
-    if (previous && std::ranges::binary_search(candidates, *previous + 1)) return *previous + 1;
+    if (previous) {
+        if (std::ranges::binary_search(candidates, *previous + 1)) return *previous + 1;
+        const auto onward = std::ranges::lower_bound(candidates, *previous);
+        if (onward != candidates.end()) return *onward;
+    }
     return *std::ranges::min_element(
         candidates, [&](std::size_t a, std::size_t b) { return distance(a) < distance(b); });
 }

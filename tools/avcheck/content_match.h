@@ -28,10 +28,12 @@ class ContentIndex {
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> byHash_;
 };
 
-/// Picks the source of an output item among `candidates` (ascending): the item
-/// right after `previous`, the source of the output item before, when it is
-/// one, since output runs on through its source between faults; otherwise the
-/// one `distance` rates nearest. Nothing without candidates.
+/// Picks the source of an output item among `candidates` (ascending), given
+/// `previous`, the source of the output item before. Output runs on through
+/// its source: the item right after `previous` when it is a candidate, else the
+/// first candidate from `previous` on (the output skipped what the source
+/// lost, or repeats an item). Only without such a candidate, the first output
+/// item included, the one `distance` rates nearest. Nothing without candidates.
 std::optional<std::size_t> pickSource(const std::vector<std::size_t>& candidates,
                                       std::optional<std::size_t> previous,
                                       const std::function<double(std::size_t)>& distance);
