@@ -79,7 +79,7 @@ TEST(VideoPictures, EditedHeadersLeaveTheContentAlone) {
 
 TEST(ContentMatch, OutputRunsOnFromTheSourceItemItLeft) {
     const auto nearFive = [](std::size_t i) { return i > 5 ? double(i - 5) : double(5 - i); };
-    struct Case {
+    const struct Case {
         std::vector<std::size_t> candidates;
         std::optional<std::size_t> previous;
         std::optional<std::size_t> picked;

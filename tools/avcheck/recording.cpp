@@ -30,7 +30,7 @@ void append(std::vector<std::uint8_t>& to, kestrel::Bytes bytes) {
 
 void readChunk(kestrel::Bytes chunk, RecordingStreams& streams) {
     kestrel::Console quiet(nullptr);
-    const kestrel::RunState run;
+    const kestrel::RunState run{};
     kestrel::Decoder decoder{quiet, run};
     for (kestrel::RecordWalk walk(chunk); walk.next();) {
         const kestrel::RecordHeader header = walk.header();

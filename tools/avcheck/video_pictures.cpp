@@ -2,7 +2,6 @@
 #include "avcheck/video_pictures.h"
 
 #include <array>
-#include <utility>
 
 #include "chunk/record_header.h"
 #include "headers/byte_patterns.h"
@@ -20,17 +19,10 @@ constexpr std::uint8_t kGopCode = 0xB8;
 constexpr std::uint8_t kPictureCodingExtension = 8;
 constexpr std::uint32_t kBPicture = 3;
 
-// Frames per second by frame_rate_code, as numerator and denominator; code 0
-// and codes past the table are not frame rates.
-constexpr std::array<std::pair<double, double>, 9> kFrameRates = {{{0, 1},
-                                                                   {24000, 1001},
-                                                                   {24, 1},
-                                                                   {25, 1},
-                                                                   {30000, 1001},
-                                                                   {30, 1},
-                                                                   {50, 1},
-                                                                   {60000, 1001},
-                                                                   {60, 1}}};
+// Ticks per field by frame_rate_code (23.976, 24, 25, 29.97, 30, 50, 59.94 and
+// 60 frames per second); code 0 and codes past the table are no frame rates.
+constexpr std::array<Ticks, 9> kFieldPeriods = {0,    1876.875, 1875,   1800, 1501.5,
+                                                1500, 900,      750.75, 750};
 
 // The byte `at` bytes after a start code at `code`, 0 past the stream's end.
 std::uint8_t byteAfter(kestrel::Bytes stream, std::size_t code, std::size_t at) {
@@ -41,9 +33,7 @@ std::uint8_t byteAfter(kestrel::Bytes stream, std::size_t code, std::size_t at) 
 // Ticks per field of the sequence header at `code`, 0 for an unknown rate.
 Ticks fieldPeriodAt(kestrel::Bytes stream, std::size_t code) {
     const std::size_t rateCode = byteAfter(stream, code, 7) & 0x0F;
-    if (rateCode == 0 || rateCode >= kFrameRates.size()) return 0;
-    const auto [num, den] = kFrameRates[rateCode];
-    return 90000.0 * den / (2 * num);
+    return rateCode < kFieldPeriods.size() ? kFieldPeriods[rateCode] : 0;
 }
 
 // Follows the start codes of a stream and fills the pictures in.
