@@ -87,8 +87,8 @@ measure() {
     local kind=$1 k=$2 seed=$3 audio=mp2 sa=()
     [ "$kind" = ac3 ] && audio=ac3
     [ "$kind" = standalone ] && sa=(-s)
-    local format=$audio
-    [ "$audio" = mp2 ] && format=mp3
+    local input_format=$audio
+    [ "$audio" = mp2 ] && input_format=mp3
     mapfile -t lost < <(lost_chunks "$k" "$seed" $(($(stat -c %s "$work/$kind.ty") / chunk)))
     damage "$work/$kind.ty" "$work/damaged.ty" "${lost[@]}"
     "$kestrel" "${sa[@]}" "${options[@]}" "$work/damaged.ty" "$work/out.m2v" "$work/out.$audio" \
@@ -96,7 +96,7 @@ measure() {
     "$avcheck" "${sa[@]}" "$work/damaged.ty" "$work/out.m2v" "$work/out.$audio" >"$work/check.txt"
     printf '%-11s %3s %5s %14s %14s %13s %13s\n' "$kind" "$k" "$seed" \
         "$(reported "A/V error at the end")" "$(reported "largest A/V error")" \
-        "$(decode_errors "$work/out.m2v")" "$(decode_errors "$work/out.$audio" "$format")"
+        "$(decode_errors "$work/out.m2v")" "$(decode_errors "$work/out.$audio" "$input_format")"
 }
 
 echo "kestrel options: ${options[*]:-(none)}"
