@@ -86,6 +86,7 @@ TEST(ContentMatch, OutputRunsOnFromTheSourceItemItLeft) {
     } cases[] = {
         {{3, 28, 53}, 2, 3},            // runs on
         {{10, 35}, 2, 10},              // skipped what the source lost
+        {{2, 6, 27}, 0, 6},             // ... to the nearest of equal items
         {{2, 27}, 2, 2},                // a repeated item
         {{1, 26}, 30, 1},               // nothing onward: nearest to 5
         {{1, 8, 26}, std::nullopt, 8},  // the first item: nearest to 5

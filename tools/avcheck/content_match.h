@@ -30,10 +30,12 @@ class ContentIndex {
 
 /// Picks the source of an output item among `candidates` (ascending), given
 /// `previous`, the source of the output item before. Output runs on through
-/// its source: the item right after `previous` when it is a candidate, else the
-/// first candidate from `previous` on (the output skipped what the source
-/// lost, or repeats an item). Only without such a candidate, the first output
-/// item included, the one `distance` rates nearest. Nothing without candidates.
+/// its source: the item right after `previous` when it is a candidate. After
+/// a break (the output skipped what the source lost, or repeats an item), the
+/// candidate from `previous` on that `distance` rates nearest (any candidate
+/// when none lies there, the first output item included): material that
+/// repeats itself has equal items all along, and only the distance tells
+/// which of them the output went on with. Nothing without candidates.
 std::optional<std::size_t> pickSource(const std::vector<std::size_t>& candidates,
                                       std::optional<std::size_t> previous,
                                       const std::function<double(std::size_t)>& distance);
