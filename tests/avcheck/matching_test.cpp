@@ -97,6 +97,14 @@ TEST(ContentMatch, OutputRunsOnFromTheSourceItemItLeft) {
             << "previous " << c.previous.value_or(99);
 }
 
+TEST(ContentMatch, AudioTakesTheNearestOfEqualFrames) {
+    const auto nearFive = [](std::size_t i) { return i > 5 ? double(i - 5) : double(5 - i); };
+    EXPECT_EQ(nearestSource({3, 28}, 2, nearFive), 3u);  // runs on
+    EXPECT_EQ(nearestSource({4, 6}, 5, nearFive), 6u);   // equally near: runs on
+    EXPECT_EQ(nearestSource({1, 6}, 0, nearFive), 6u);   // a cut of one period is a cut
+    EXPECT_EQ(nearestSource({}, 0, nearFive), std::nullopt);
+}
+
 TEST(ContentMatch, FindsEveryEqualItemAndNoEmptyOne) {
     const Stream x{1, 2, 3}, y{1, 2, 4};
     const std::vector<kestrel::Bytes> items{x, y, {}, x};

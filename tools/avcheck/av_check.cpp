@@ -101,7 +101,7 @@ class Check {
         Ticks outputTime = 0;
         for (const kestrel::Bytes frame : splitAudio(input_.audio)) {
             const std::optional<std::size_t> match =
-                pickSource(index.find(frame), previous, expectedNear(timeline, outputTime));
+                nearestSource(index.find(frame), previous, expectedNear(timeline, outputTime));
             if (match) {
                 previous = match;
                 measureFrame(timeline, sourceFrames_[*match].pts, outputTime);
@@ -112,9 +112,8 @@ class Check {
         }
     }
 
-    // Where the output audio starts: of the source frames with the frame's
-    // content, the one whose time lies nearest to what the video shows at the
-    // frame's output time.
+    // How far a source frame lies from what the video shows at the output
+    // frame's time.
     std::function<double(std::size_t)> expectedNear(const PictureTimeline& timeline,
                                                     Ticks outputTime) const {
         const Ticks expected = timeline.sourceTimeAt(outputTime).value_or(0);

@@ -2,6 +2,7 @@
 #include "avcheck/content_match.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace avcheck {
 
@@ -42,6 +43,17 @@ std::optional<std::size_t> pickSource(const std::vector<std::size_t>& candidates
     return *std::min_element(from, candidates.end(), [&](std::size_t a, std::size_t b) {
         return distance(a) < distance(b);
     });
+}
+
+std::optional<std::size_t> nearestSource(const std::vector<std::size_t>& candidates,
+                                         std::optional<std::size_t> previous,
+                                         const std::function<double(std::size_t)>& distance) {
+    if (candidates.empty()) return std::nullopt;
+    const auto rank = [&](std::size_t i) {
+        return std::pair(distance(i), !(previous && i == *previous + 1));
+    };
+    return *std::ranges::min_element(
+        candidates, [&](std::size_t a, std::size_t b) { return rank(a) < rank(b); });
 }
 
 }  // namespace avcheck
