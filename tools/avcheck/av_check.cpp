@@ -2,6 +2,7 @@
 #include "avcheck/av_check.h"
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "avcheck/audio_frames.h"
@@ -112,13 +113,17 @@ class Check {
         }
     }
 
-    // How far a source frame lies from what the video shows at the output
-    // frame's time.
+    // The A/V error the output frame would have if it came from a source
+    // frame: of frames with equal bytes, the one it came from is the one
+    // that puts it nearest its pictures (up to half the tone's period).
     std::function<double(std::size_t)> expectedNear(const PictureTimeline& timeline,
                                                     Ticks outputTime) const {
-        const Ticks expected = timeline.sourceTimeAt(outputTime).value_or(0);
-        return
-            [this, expected](std::size_t i) { return std::abs(sourceFrames_[i].pts - expected); };
+        return [this, &timeline, outputTime](std::size_t i) {
+            const Ticks source = sourceFrames_[i].pts;
+            const std::optional<PicturePair> picture = timeline.atSource(source);
+            return picture ? std::abs(avError(*picture, source, outputTime))
+                           : std::numeric_limits<double>::max();
+        };
     }
 
     void measureFrame(const PictureTimeline& timeline, Ticks source, Ticks output) {

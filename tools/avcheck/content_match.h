@@ -40,8 +40,9 @@ std::optional<std::size_t> pickSource(const std::vector<std::size_t>& candidates
                                       std::optional<std::size_t> previous,
                                       const std::function<double(std::size_t)>& distance);
 
-/// The candidate whose time `distance` rates nearest to where the output
-/// stands; of equally near ones the item right after `previous`. For audio,
+/// The candidate that `distance` rates lowest (the error the output item
+/// would have if it came from it); of equal ones the item right after
+/// `previous`. For audio,
 /// whose test tones repeat a frame's bytes every few hundred milliseconds:
 /// running on from the frame before would take a cut of exactly one period
 /// for no cut at all. Nothing without candidates.

@@ -16,7 +16,7 @@ struct PicturePair {
     Ticks output = 0;
 };
 
-/// The matched pictures, searchable by source and by output time.
+/// The matched pictures, searchable by source time.
 class PictureTimeline {
   public:
     explicit PictureTimeline(std::vector<PicturePair> pairs);
@@ -25,13 +25,8 @@ class PictureTimeline {
     /// interval lies nearest to it; nothing without pairs.
     std::optional<PicturePair> atSource(Ticks sourceTime) const;
 
-    /// The source time the output shows at `outputTime`, going by the last
-    /// picture shown before it (the first one before any); nothing without pairs.
-    std::optional<Ticks> sourceTimeAt(Ticks outputTime) const;
-
   private:
     std::vector<PicturePair> bySource_;
-    std::vector<PicturePair> byOutput_;
 };
 
 /// How far audio at `audioOutput` (from source time `audioSource`) has moved
