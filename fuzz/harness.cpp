@@ -134,6 +134,7 @@ class ReusedRun {
         d.audioScratch.gatheredAudio = 0;
         d.continuity = {};
         d.resync.heldCount = 0;
+        d.resync.holeBefore = {};
         d.resync.shadow = {};
         d.dump = {};
         d.videoOut.videoState = VideoExtraction::kWaiting;
@@ -144,6 +145,9 @@ class ReusedRun {
         clear(d.audioOut.audioAssembly);
         d.audioOut.audioAssemblyLength = 0;
         d.audioOut.audioAssemblyActive = false;
+        d.audioOut.resumeAtPacketStart = false;
+        d.audioOut.cleanCut = nullptr;
+        d.cleanCut.reset();
         return run;
     }
 
@@ -258,7 +262,7 @@ std::FILE* fuzzConsole() {
 }
 
 std::vector<std::string> runOptions(std::uint8_t mode) {
-    static constexpr std::array<const char*, 4> kVerbosity = {nullptr, "-v", "-V", nullptr};
+    static constexpr std::array<const char*, 4> kVerbosity = {nullptr, "-v", "-V", "-vc"};
     static constexpr std::array<const char*, 4> kLimit = {nullptr, "-l11", "-l12", "-l5"};
     static constexpr std::array<const char*, 4> kJumpOrResync = {nullptr, "-j1", "-j-1", "-R"};
     std::vector<std::string> options;
@@ -295,8 +299,11 @@ void parseChunkInput(Bytes input, std::FILE* console) {
     if (input.empty()) return;
     // A run object, so that the chunks take the same path as in the pump.
     Run& run = reused.fresh(console);
+    // Verbosity 3: clean cuts, at -v.
     const int verbosity = input[0] & 3;
-    run.console.setVerboseLevel(verbosity);
+    const bool cleanCuts = verbosity == 3;
+    run.console.setVerboseLevel(cleanCuts ? kVerbose : verbosity);
+    if (cleanCuts) startCleanCuts(run.demuxer);
     setStartupValues(run.state, input[0]);
     // With -n the outputs are open but nothing reaches them, as in a real
     // run. Writes to /dev/null cannot fail, so they stay open for good.
@@ -316,6 +323,7 @@ void parseChunkInput(Bytes input, std::FILE* console) {
         // input: later chunks are seen at -v.
         if (verbosity == kVeryVerbose) run.console.setVerboseLevel(kVerbose);
     }
+    finishDemux(run.demuxer);
 }
 
 }  // namespace kestrel::fuzzing

@@ -77,7 +77,7 @@ std::vector<std::uint8_t> compactRecording(Bytes recording, std::size_t pieceLen
 std::FILE* fuzzConsole();
 
 /// The command-line options that byte 0 of a whole-run input picks:
-/// bits 0-1 the verbosity (none, -v, -V, none), bit 2 -s, bit 3 -n,
+/// bits 0-1 the verbosity (none, -v, -V, -v with clean cuts -c), bit 2 -s, bit 3 -n,
 /// bits 4-5 the chunk limit (none, -l11, -l12, -l5) and bits 6-7 the jump
 /// (none, -j1, -j-1; after -s, so it wins) or -R.
 std::vector<std::string> runOptions(std::uint8_t mode);
@@ -90,7 +90,7 @@ int runWholeInput(Bytes input, std::FILE* console);
 /// Feeds the expanded body of a ParseChunk input, chunk by chunk (the last
 /// one zero-filled), through the pump's validation to ParseChunk, as if the
 /// start-up phase had run. Byte 0 picks the verbosity (bits 0-1: none, -v,
-/// -V for the first chunk and -v after it, none), Dolby
+/// -V for the first chunk and -v after it, -v with clean cuts), Dolby
 /// Digital audio (bit 2), Standalone mode (bit 3, Layer II only), -n (bit 4),
 /// no first video time stamp (bit 5) and the learnt audio values (bits 6-7:
 /// typical, none found, the largest possible, typical with -R).

@@ -2,12 +2,14 @@
 # SPDX-License-Identifier: MIT
 # Runs one case of cases.txt end to end:
 #
-#   run-case.sh run    CASE SOURCE_DIR WORK_DIR KESTREL RECBUILD
+#   run-case.sh run    CASE SOURCE_DIR WORK_DIR KESTREL RECBUILD AVCHECK
 #   run-case.sh decode CASE SOURCE_DIR WORK_DIR
 #
 # "run" builds the case's recording in WORK_DIR, runs kestrel on it at
 # verbosity 0 and with -v, and checks the exit code, both output files and the
-# console text against golden/CASE.0.txt and golden/CASE.v.txt. kestrel runs in
+# console text against golden/CASE.0.txt and golden/CASE.v.txt. Outputs of
+# clean cuts (kestrel -c) are checked with kestrel-avcheck instead: no audio
+# frame more than half a frame (plus rounding) from its place against the video. kestrel runs in
 # WORK_DIR on the relative name rec.ty, so its console text holds no path of
 # this machine. With KESTREL_UPDATE_GOLDEN=1 the console text is written to the
 # golden files instead of compared (see update-golden.sh).
@@ -43,9 +45,10 @@ decodeOutputs() {
 buildRecording() {
     rm -rf "$work"
     mkdir -p "$work"
+    local expected=(--expected-video "$work/expected.m2v" --expected-audio "$work/expected.$audio")
+    [ "$outputs" = clean ] && expected=()
     "$recbuild" --video "$testdata/sample.m2v" --audio "$testdata/sample.$audio" "${builder[@]}" \
-        --out "$work/rec.ty" --expected-video "$work/expected.m2v" \
-        --expected-audio "$work/expected.$audio" >"$work/recbuild.log" 2>&1 ||
+        --out "$work/rec.ty" "${expected[@]}" >"$work/recbuild.log" 2>&1 ||
         fail "kestrel-recbuild failed: $(cat "$work/recbuild.log")"
     for ext in m2v "$audio"; do repeat "$testdata/sample.$ext" >"$work/source.$ext"; done
 }
@@ -63,6 +66,7 @@ checkOutput() {
         expected) cmp "$out" "$expected" || fail "$1 differs from what the builder expects" ;;
         empty) [[ -f $out && ! -s $out ]] || fail "$1 should exist and be empty" ;;
         untouched) [ "$(cat "$out")" = stale ] || fail "$1 was changed" ;;
+        clean) [ -s "$out" ] || fail "$1 is empty" ;;
     esac
     case $source in
         same*) cmp "$out" "$sample" || fail "$1 differs from the sample stream" ;;
@@ -71,6 +75,21 @@ checkOutput() {
             cmp -n "$(stat -c %s "$out")" "$out" "$sample" || fail "$1 is not a prefix of the sample stream"
             ;;
     esac
+}
+
+# The largest A/V error kestrel-avcheck finds stays within half an audio frame
+# (12 ms for Layer II, 16 ms for AC-3 at 48 kHz), and 2 ms for the time stamps'
+# rounding to whole ticks and the picture grid.
+checkSync() {
+    local bound=14 standalone=() largest
+    [ "$audio" = ac3 ] && bound=18
+    [[ " $options " == *" -s "* ]] && standalone=(-s)
+    "$avcheck" "${standalone[@]}" "$work/rec.ty" "$work/video.m2v" "$work/audio.$audio" \
+        >"$work/avcheck.txt" || fail "kestrel-avcheck failed: $(cat "$work/avcheck.txt")"
+    largest=$(sed -n 's/^largest A\/V error: -\{0,1\}\([0-9.]*\) ms$/\1/p' "$work/avcheck.txt")
+    [ -n "$largest" ] || fail "kestrel-avcheck measured nothing: $(cat "$work/avcheck.txt")"
+    awk -v e="$largest" -v b="$bound" 'BEGIN { exit !(e <= b) }' ||
+        fail "the audio strays $largest ms from the video (at most $bound ms)"
 }
 
 runKestrel() {
@@ -83,6 +102,7 @@ runKestrel() {
     [ ! -s "$work/stderr.$level.txt" ] || fail "kestrel wrote to standard error: $(cat "$work/stderr.$level.txt")"
     checkOutput video.m2v expected.m2v source.m2v
     checkOutput "audio.$audio" "expected.$audio" "source.$audio"
+    [ "$outputs" = clean ] && checkSync
     if [ "${KESTREL_UPDATE_GOLDEN:-}" = 1 ]; then
         cp "$work/console.$level.txt" "$golden"
         echo "updated $golden"
@@ -93,7 +113,7 @@ runKestrel() {
 
 case $mode in
     run)
-        kestrel=$(realpath "$5") recbuild=$(realpath "$6")
+        kestrel=$(realpath "$5") recbuild=$(realpath "$6") avcheck=$(realpath "$7")
         buildRecording
         runKestrel 0
         runKestrel v -v

@@ -12,6 +12,6 @@ cd "$(dirname "$0")/../.."
 preset=${1:-default}
 
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -j2 --target kestrel kestrel-recbuild driver_tests
+cmake --build --preset "$preset" -j2 --target kestrel kestrel-recbuild kestrel-avcheck driver_tests
 KESTREL_UPDATE_GOLDEN=1 ctest --preset "$preset" -R '^e2e\.|VeryVerboseRun' -E '\.decode$'
 git status --short tests/e2e/golden tests/driver/golden
