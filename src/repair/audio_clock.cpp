@@ -31,7 +31,8 @@ void AudioClock::frame(Bytes frame, std::optional<std::int64_t> source) {
         // The first frame sets the stream's kind: its length of play and the
         // silent frame that stands in for missing ones.
         frameTicks_ = audioFrameTicks(frame);
-        silence_ = makeSilentFrame(frame);
+        // Without a length of play there is no grid to fill in on.
+        if (frameTicks_ > 0) silence_ = makeSilentFrame(frame);
     }
     const std::int64_t time =
         source ? *source : lastSource_ + static_cast<std::int64_t>(frameTicks_ + 0.5);

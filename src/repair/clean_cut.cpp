@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "repair/clean_cut.h"
 
+#include <algorithm>
+
 #include "headers/audio_frame.h"
 #include "headers/pes.h"
 
@@ -8,9 +10,9 @@ namespace kestrel {
 
 namespace {
 
-// No real audio frame comes near this (AC-3 tops out at 3840 bytes); a
-// longer one is damage and is dropped rather than held on to.
-constexpr std::size_t kMaxFrameBytes = 8192;
+// No audio frame is longer (AC-3 tops out at 3840 bytes, Layer II at 1728);
+// what the extraction writes beyond it is not kept.
+constexpr std::size_t kMaxFrameBytes = 4096;
 
 }  // namespace
 
@@ -26,7 +28,6 @@ void CleanCut::videoPacketHeader(Bytes record) {
 void CleanCut::audioFrameStart(Bytes packetHeader) {
     completeFrame();
     frameOpen_ = true;
-    framePadded_ = false;
     frame_.clear();
     // A header without a stamp yields 0: the frame then follows the one before.
     const PtsTicks pts = audioHeaderPts(decoder_, packetHeader);
@@ -34,27 +35,23 @@ void CleanCut::audioFrameStart(Bytes packetHeader) {
 }
 
 void CleanCut::audioBytes(Bytes data) {
-    if (!frameOpen_ || frame_.size() > kMaxFrameBytes) return;
-    frame_.insert(frame_.end(), data.begin(), data.end());
+    if (!frameOpen_) return;
+    const std::size_t n = std::min(data.size(), kMaxFrameBytes - frame_.size());
+    frame_.insert(frame_.end(), data.begin(), data.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
-// The extraction pads a frame that came out short: part of it is missing, so
-// it is not written; silence takes its place.
-void CleanCut::audioPadding(std::size_t count) {
-    if (count > 0) framePadded_ = true;
-}
-
+// A frame is written as long as its header says: one that came out short
+// (the extraction pads it with zeros, which are not taken) lost part of its
+// bytes and is dropped, so that silence takes its place; one that came out
+// long carries bytes of something else after its end, which are cut off.
 void CleanCut::completeFrame() {
     if (!frameOpen_) return;
     frameOpen_ = false;
-    if (framePadded_ || frame_.size() > kMaxFrameBytes) return clock_.dropFrame();
-    Bytes frame(frame_);
-    // A frame that came out long carries bytes of something else after its end.
-    const std::int32_t length = audioFrameLength(decoder_, frame);
-    if (length > 0 && static_cast<std::size_t>(length) < frame.size())
-        frame = frame.first(static_cast<std::size_t>(length));
-    clock_.frame(frame, framePts_ ? std::optional<std::int64_t>(unwrapper_.unwrap(*framePts_))
-                                  : std::nullopt);
+    const std::int32_t length = audioFrameLength(decoder_, frame_);
+    if (length <= 0 || static_cast<std::size_t>(length) > frame_.size()) return clock_.dropFrame();
+    clock_.frame(
+        Bytes(frame_).first(static_cast<std::size_t>(length)),
+        framePts_ ? std::optional<std::int64_t>(unwrapper_.unwrap(*framePts_)) : std::nullopt);
 }
 
 void CleanCut::videoCounters(std::int32_t start, std::int32_t end) {

@@ -60,12 +60,13 @@ class CleanCut : private PictureListener {
       private:
         CleanCut& owner_;
     };
-    /// The audio input: bytes of the frame begun last, and its padding.
+    /// The audio input: bytes of the frame begun last. The zeros that pad a
+    /// short frame are not taken: they stand for bytes that were lost.
     class AudioInput : public ByteOutput {
       public:
         explicit AudioInput(CleanCut& owner) : owner_(owner) {}
         void write(Bytes data) override { owner_.audioBytes(data); }
-        void writeZeros(std::size_t count) override { owner_.audioPadding(count); }
+        void writeZeros(std::size_t /*count*/) override {}
 
       private:
         CleanCut& owner_;
@@ -74,7 +75,6 @@ class CleanCut : private PictureListener {
     void pictureWritten(const WrittenPicture& picture) override;
     void cutCompleted(std::int32_t dropped) override;
     void audioBytes(Bytes data);
-    void audioPadding(std::size_t count);
     void completeFrame();
     void show(const ShownPicture& picture);
 
@@ -92,7 +92,6 @@ class CleanCut : private PictureListener {
 
     std::vector<std::uint8_t> frame_;  // the audio frame being written
     bool frameOpen_ = false;
-    bool framePadded_ = false;
     std::optional<PtsTicks> framePts_;
 };
 
