@@ -128,6 +128,8 @@ bench_recording() {
         timed "$r.kestrel" "$data/console.txt" "$kestrel" "$rec" "$data/out.m2v" "$data/out.audio"
         timed "$r.dry" "$data/console-n.txt" "$kestrel" -n "$rec" "$data/out.m2v" \
             "$data/out.audio"
+        timed "$r.clean" "$data/console-c.txt" "$kestrel" -c "$rec" "$data/out.m2v" \
+            "$data/out.audio"
     done
     echo
     echo "$1: $((bytes / 1048576)) MiB, $chunks chunks; median of $runs runs"
@@ -137,10 +139,14 @@ bench_recording() {
     row "dd bs=128K (read/write)" "$r.dd" "$bytes" "$chunks"
     row "kestrel, both outputs" "$r.kestrel" "$bytes" "$chunks"
     row "kestrel -n" "$r.dry" "$bytes" "$chunks"
+    row "kestrel -c (clean cuts)" "$r.clean" "$bytes" "$chunks"
     ratios "$r"
+    awk -v c="$(median "$r.clean" 1)" -v k="$(median "$r.kestrel" 1)" \
+        -v cc="$(cpu "$r.clean")" -v kc="$(cpu "$r.kestrel")" 'BEGIN {
+            printf "  kestrel -c / kestrel: %.3f by time, %.3f by CPU time\n", c / k, cc / kc }'
 }
 
-# rss_only NAME: peak RSS of kestrel (writing, and -n) on one recording.
+# rss_only NAME: peak RSS of kestrel (writing, -n, and -c) on one recording.
 rss_only() {
     local rec=$data/$1.ty
     local r=$data/results.$1
@@ -150,10 +156,13 @@ rss_only() {
         timed "$r.kestrel" "$data/console.txt" "$kestrel" "$rec" "$data/out.m2v" "$data/out.audio"
         timed "$r.dry" "$data/console-n.txt" "$kestrel" -n "$rec" "$data/out.m2v" \
             "$data/out.audio"
+        timed "$r.clean" "$data/console-c.txt" "$kestrel" -c "$rec" "$data/out.m2v" \
+            "$data/out.audio"
     done
-    awk -v a="$(maximum "$r.kestrel" 4)" -v b="$(maximum "$r.dry" 4)" -v name="$1" 'BEGIN {
-        printf "\n%s: kestrel peak RSS %.2f MiB writing both outputs, %.2f MiB with -n\n",
-            name, a / 1024, b / 1024 }'
+    awk -v a="$(maximum "$r.kestrel" 4)" -v b="$(maximum "$r.dry" 4)" \
+        -v c="$(maximum "$r.clean" 4)" -v name="$1" 'BEGIN {
+        printf "\n%s: kestrel peak RSS %.2f MiB writing both outputs, %.2f MiB with -n, %.2f MiB with -c\n",
+            name, a / 1024, b / 1024, c / 1024 }'
 }
 
 bench_recording dtivo-mp2-512M
