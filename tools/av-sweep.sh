@@ -94,14 +94,22 @@ measure() {
     "$kestrel" "${sa[@]}" "${options[@]}" "$work/damaged.ty" "$work/out.m2v" "$work/out.$audio" \
         >"$work/kestrel.txt" || echo "av-sweep: kestrel exited with $? ($kind, K=$k, seed $seed)" >&2
     "$avcheck" "${sa[@]}" "$work/damaged.ty" "$work/out.m2v" "$work/out.$audio" >"$work/check.txt"
-    printf '%-11s %3s %5s %14s %14s %13s %13s\n' "$kind" "$k" "$seed" \
+    printf '%-11s %3s %5s %14s %14s %13s %13s %s\n' "$kind" "$k" "$seed" \
         "$(reported "A/V error at the end")" "$(reported "largest A/V error")" \
-        "$(decode_errors "$work/out.m2v")" "$(decode_errors "$work/out.$audio" "$input_format")"
+        "$(decode_errors "$work/out.m2v")" "$(decode_errors "$work/out.$audio" "$input_format")" \
+        "$(cut_costs)"
+}
+
+# What clean cuts (-c) cost, from kestrel's closing line: cuts, pictures and
+# audio frames dropped, silent frames inserted.
+cut_costs() {
+    sed -n 's/^Clean cuts: \([0-9]*\); pictures dropped: \([0-9]*\); audio frames dropped: \([0-9]*\); silent frames inserted: \([0-9]*\)\.$/\1 \2 \3 \4/p' \
+        "$work/kestrel.txt" | awk '{ printf "%5s %8s %7s %7s", $1, $2, $3, $4 }'
 }
 
 echo "kestrel options: ${options[*]:-(none)}"
-printf '%-11s %3s %5s %14s %14s %13s %13s\n' kind K seed "end A/V (ms)" "largest (ms)" \
-    "video errors" "audio errors"
+printf '%-11s %3s %5s %14s %14s %13s %13s %s\n' kind K seed "end A/V (ms)" "largest (ms)" \
+    "video errors" "audio errors" " cuts pictures  frames  silent"
 for kind in dtivo standalone ac3; do
     build "$kind"
     for k in "${losses[@]}"; do

@@ -43,6 +43,15 @@ inline std::uint64_t zeroPairs(std::uint64_t word) {
     return zeros & (zeros >> 8);
 }
 
+/// The first byte at `at` or later that is not zero; b.size() if none.
+inline std::size_t endOfZeros(Bytes b, std::size_t at) {
+    while (at + 8 <= b.size() && littleEndianWord(&b[at]) == 0)
+        at += 8;
+    while (at < b.size() && b[at] == 0)
+        ++at;
+    return at;
+}
+
 }  // namespace detail
 
 /// Where the next 00 00 01 starts, at `from` or later; b.size() if nowhere.
@@ -72,7 +81,15 @@ inline std::size_t findStartCodePrefix(Bytes b, std::size_t from) {
             ++word;
         at += 7 * word + static_cast<std::size_t>(std::countr_zero(pairs.at(word))) / 8;
         if (b[at + 2] == 1) return at;
-        ++at;
+        if (b[at + 2] != 0) {
+            ++at;
+            continue;
+        }
+        // A run of zeros (padding, a damaged stretch): only its end can
+        // start a start code, so it is crossed a word at a time.
+        const std::size_t end = detail::endOfZeros(b, at + 2);
+        if (end == b.size()) return b.size();
+        at = end - 2;
     }
     for (; at + 3 <= b.size(); ++at)
         if (b[at] == 0 && b[at + 1] == 0 && b[at + 2] == 1) return at;
