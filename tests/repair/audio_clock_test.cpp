@@ -64,6 +64,14 @@ std::vector<std::int64_t> run(std::int64_t from, std::int64_t count, std::int64_
     return times;
 }
 
+// Five pictures, five cut, five more.
+std::vector<std::int64_t> fiveCutFiveMore() {
+    std::vector<std::int64_t> sources = run(0, 5, kPicture);
+    for (std::int64_t t : run(10 * kPicture, 5, kPicture))
+        sources.push_back(t);
+    return sources;
+}
+
 TEST(AudioClock, PlacesEveryFrameWhereItsTimeIsShown) {
     struct Case {
         const char* what;
@@ -74,9 +82,6 @@ TEST(AudioClock, PlacesEveryFrameWhereItsTimeIsShown) {
     };
     std::vector<std::int64_t> lost = run(0, 14, kFrame);
     lost.erase(lost.begin() + 5);
-    std::vector<std::int64_t> cutPictures = run(0, 5, kPicture);
-    for (std::int64_t t : run(10 * kPicture, 5, kPicture))
-        cutPictures.push_back(t);
     const Case cases[] = {
         {"in step",
          run(0, 10, kPicture),
@@ -101,7 +106,7 @@ TEST(AudioClock, PlacesEveryFrameWhereItsTimeIsShown) {
         // Frames 7 to 13 fall in the pictures cut; frame 14 follows the cut
         // 210 ticks into its first picture; 21 to 27 come after the end.
         {"a run cut with the video",
-         cutPictures,
+         fiveCutFiveMore(),
          run(0, 28, kFrame),
          "F0 F1 F2 F3 F4 F5 F6 F14 F15 F16 F17 F18 F19 F20 ",
          {2, 14, 0}},
@@ -134,10 +139,7 @@ TEST(AudioClock, ReportsEachCutOnceTheAudioHasCaughtUpWithIt) {
     test::CapturedConsole out(kVerbose);
     Written audio;
     AudioClock clock(out.console(), audio);
-    std::vector<std::int64_t> sources = run(0, 5, kPicture);
-    for (std::int64_t t : run(10 * kPicture, 5, kPicture))
-        sources.push_back(t);
-    const std::vector<ShownPicture> shown = pictures(sources);
+    const std::vector<ShownPicture> shown = pictures(fiveCutFiveMore());
     clock.shown(shown[0], 3);
     for (std::size_t i = 1; i < 5; ++i)
         clock.shown(shown[i], 0);
