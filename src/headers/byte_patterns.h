@@ -104,6 +104,14 @@ inline std::size_t endOfZeros(Bytes b, std::size_t at) {
 }  // namespace detail
 
 /// Where the next 00 00 01 starts, at `from` or later; b.size() if nowhere.
+/// Byte by byte: for a few bytes, where a vector step does not fit.
+inline std::size_t findStartCodePrefixBytewise(Bytes b, std::size_t from) {
+    for (std::size_t at = from; at + 3 <= b.size(); ++at)
+        if (b[at] == 0 && b[at + 1] == 0 && b[at + 2] == 1) return at;
+    return b.size();
+}
+
+/// Where the next 00 00 01 starts, at `from` or later; b.size() if nowhere.
 /// The scans that look at every byte of whole payloads use it, video among
 /// them. Coded video holds a 01 byte every few dozen bytes but two zero
 /// bytes in a row hardly anywhere but in start codes: the scan tests 64
@@ -130,9 +138,7 @@ inline std::size_t findStartCodePrefix(Bytes b, std::size_t from) {
         if (end == b.size()) return b.size();
         at = end - 2;
     }
-    for (; at + 3 <= b.size(); ++at)
-        if (b[at] == 0 && b[at + 1] == 0 && b[at + 2] == 1) return at;
-    return b.size();
+    return findStartCodePrefixBytewise(b, at);
 }
 
 /// The first two bytes of an MPEG-1 Layer II frame header: twelve sync bits,
