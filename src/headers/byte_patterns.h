@@ -25,6 +25,25 @@ inline bool isStartCodeAt(Bytes b, std::size_t at, std::uint8_t id) {
 
 namespace detail {
 
+/// Sixteen bytes, tested all at once: GCC and Clang compile these to the
+/// processor's vector instructions (SSE2, NEON) or, without them, to words.
+using ByteVector = std::uint8_t __attribute__((vector_size(16)));
+/// The same sixteen bytes as two words.
+using WordVector = std::uint64_t __attribute__((vector_size(16)));
+/// Vectors one scan step tests, and the bytes they cover: enough that the
+/// test whether any matched is paid once for 64 bytes.
+inline constexpr std::size_t kScanVectors = 4;
+inline constexpr std::size_t kScanStep = kScanVectors * sizeof(ByteVector);
+/// The flags of one scan step, a byte for each position.
+using ScanFlags = std::array<ByteVector, kScanVectors>;
+
+/// Sixteen bytes from `bytes` on, in memory order.
+inline ByteVector loadVector(const std::uint8_t* bytes) {
+    ByteVector vector;
+    std::memcpy(&vector, bytes, sizeof vector);
+    return vector;
+}
+
 /// Eight bytes as one word, in memory order from the lowest byte up.
 inline std::uint64_t littleEndianWord(const std::uint8_t* bytes) {
     std::uint64_t word = 0;
@@ -33,20 +52,50 @@ inline std::uint64_t littleEndianWord(const std::uint8_t* bytes) {
     return word;
 }
 
-/// The top bit of each byte of `word` that is zero and is followed, inside
-/// the word, by another zero byte.
-inline std::uint64_t zeroPairs(std::uint64_t word) {
-    constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
-    // Adding 7F to the low seven bits carries into the top bit unless they
-    // are all zero; or-ing the byte itself covers its own top bit.
-    const std::uint64_t zeros = ~(((word & kLow7) + kLow7) | word | kLow7);
-    return zeros & (zeros >> 8);
+/// Whether any flag of a step is set.
+inline bool anySet(const ScanFlags& flags) {
+    ByteVector any{};
+    for (const ByteVector& vector : flags)
+        any |= vector;
+    const auto words = std::bit_cast<WordVector>(any);
+    return (words[0] | words[1]) != 0;
+}
+
+/// The position of the first set flag of a step, which must have one.
+inline std::size_t firstSet(const ScanFlags& flags) {
+    std::array<std::uint8_t, kScanStep> bytes{};
+    std::memcpy(bytes.data(), flags.data(), bytes.size());
+    std::size_t at = 0;
+    while (littleEndianWord(&bytes.at(at)) == 0)
+        at += sizeof(std::uint64_t);
+    return at + static_cast<std::size_t>(std::countr_zero(littleEndianWord(&bytes.at(at)))) / 8;
+}
+
+/// Flags the kScanStep positions from `bytes` on where a byte and the one
+/// after it are both zero (so it reads one byte more).
+inline ScanFlags zeroPairFlags(const std::uint8_t* bytes) {
+    ScanFlags flags{};
+    for (std::size_t i = 0; i < kScanVectors; ++i) {
+        const std::uint8_t* p = bytes + i * sizeof(ByteVector);
+        flags.at(i) =
+            std::bit_cast<ByteVector>((loadVector(p) | loadVector(p + 1)) == ByteVector{});
+    }
+    return flags;
+}
+
+/// Flags the kScanStep positions from `bytes` on whose byte is not zero.
+inline ScanFlags nonZeroFlags(const std::uint8_t* bytes) {
+    ScanFlags flags{};
+    for (std::size_t i = 0; i < kScanVectors; ++i)
+        flags.at(i) =
+            std::bit_cast<ByteVector>(loadVector(bytes + i * sizeof(ByteVector)) != ByteVector{});
+    return flags;
 }
 
 /// The first byte at `at` or later that is not zero; b.size() if none.
 inline std::size_t endOfZeros(Bytes b, std::size_t at) {
-    while (at + 8 <= b.size() && littleEndianWord(&b[at]) == 0)
-        at += 8;
+    while (at + kScanStep <= b.size() && !anySet(nonZeroFlags(&b[at])))
+        at += kScanStep;
     while (at < b.size() && b[at] == 0)
         ++at;
     return at;
@@ -55,45 +104,41 @@ inline std::size_t endOfZeros(Bytes b, std::size_t at) {
 }  // namespace detail
 
 /// Where the next 00 00 01 starts, at `from` or later; b.size() if nowhere.
+/// Byte by byte: for a few bytes, where a vector step does not fit.
+inline std::size_t findStartCodePrefixBytewise(Bytes b, std::size_t from) {
+    for (std::size_t at = from; at + 3 <= b.size(); ++at)
+        if (b[at] == 0 && b[at + 1] == 0 && b[at + 2] == 1) return at;
+    return b.size();
+}
+
+/// Where the next 00 00 01 starts, at `from` or later; b.size() if nowhere.
 /// The scans that look at every byte of whole payloads use it, video among
 /// them. Coded video holds a 01 byte every few dozen bytes but two zero
-/// bytes in a row hardly anywhere but in start codes: the scan tests 28
-/// positions at a time for a zero pair, four overlapping words at once, and
-/// where there is one, looks only at the byte after the first.
+/// bytes in a row hardly anywhere but in start codes: the scan tests 64
+/// positions at a time for a zero pair and, where there is one, looks only
+/// at the byte after it.
 inline std::size_t findStartCodePrefix(Bytes b, std::size_t from) {
-    constexpr std::size_t kStep = 28;  // words at +0, +7, +14 and +21 cover pairs from 0..27
     std::size_t at = from;
-    while (at + kStep + 4 <= b.size()) {
-        const std::uint8_t* p = &b[at];
-        const std::array<std::uint64_t, 4> pairs = {
-            detail::zeroPairs(detail::littleEndianWord(p)),
-            detail::zeroPairs(detail::littleEndianWord(p + 7)),
-            detail::zeroPairs(detail::littleEndianWord(p + 14)),
-            detail::zeroPairs(detail::littleEndianWord(p + 21))};
-        if ((pairs[0] | pairs[1] | pairs[2] | pairs[3]) == 0) {
-            at += kStep;
+    // The pairs reach one byte past the step, the test after them another.
+    while (at + detail::kScanStep + 2 <= b.size()) {
+        const detail::ScanFlags pairs = detail::zeroPairFlags(&b[at]);
+        if (!detail::anySet(pairs)) {
+            at += detail::kScanStep;
             continue;
         }
-        // The flags are exact: the lowest one of the first word with any is
-        // the first pair.
-        std::size_t word = 0;
-        while (pairs.at(word) == 0)
-            ++word;
-        at += 7 * word + static_cast<std::size_t>(std::countr_zero(pairs.at(word))) / 8;
+        at += detail::firstSet(pairs);
         if (b[at + 2] == 1) return at;
         if (b[at + 2] != 0) {
             ++at;
             continue;
         }
         // A run of zeros (padding, a damaged stretch): only its end can
-        // start a start code, so it is crossed a word at a time.
+        // start a start code, so it is crossed a step at a time.
         const std::size_t end = detail::endOfZeros(b, at + 2);
         if (end == b.size()) return b.size();
         at = end - 2;
     }
-    for (; at + 3 <= b.size(); ++at)
-        if (b[at] == 0 && b[at + 1] == 0 && b[at + 2] == 1) return at;
-    return b.size();
+    return findStartCodePrefixBytewise(b, at);
 }
 
 /// The first two bytes of an MPEG-1 Layer II frame header: twelve sync bits,

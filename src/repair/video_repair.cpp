@@ -58,20 +58,27 @@ void VideoRepair::finish() {
 
 std::optional<std::size_t> VideoRepair::startCodeEnd(Bytes data) const {
     // A start code may have begun in the last bytes held: look at them and
-    // the first bytes of `data` together.
+    // the first bytes of `data` together. Right after a start code (most
+    // calls: a piece holds many) there are none to look at.
     const std::size_t tail = std::min(kPrefixSize, held_.size() - scanFrom_);
+    if (tail > 0) {
+        const auto split = splitStartCodeEnd(data, tail);
+        if (split) return split;
+    }
+    const std::size_t at = findStartCodePrefix(data, 0);
+    if (at + kStartCodeSize <= data.size()) return at + kStartCodeSize;
+    return std::nullopt;
+}
+
+std::optional<std::size_t> VideoRepair::splitStartCodeEnd(Bytes data, std::size_t tail) const {
     const std::size_t head = std::min(kPrefixSize, data.size());
     std::array<std::uint8_t, 2 * kPrefixSize> joined{};
     std::copy(held_.end() - static_cast<std::ptrdiff_t>(tail), held_.end(), joined.begin());
     std::copy_n(data.begin(), head, joined.begin() + static_cast<std::ptrdiff_t>(tail));
     const Bytes window = Bytes(joined).first(tail + head);
-    const std::size_t split = findStartCodePrefix(window, 0);
-    if (split < tail)
-        return split + kStartCodeSize <= window.size()
-                   ? std::optional(split + kStartCodeSize - tail)
-                   : std::nullopt;
-    const std::size_t at = findStartCodePrefix(data, 0);
-    if (at + kStartCodeSize <= data.size()) return at + kStartCodeSize;
+    const std::size_t split = findStartCodePrefixBytewise(window, 0);
+    if (split < tail && split + kStartCodeSize <= window.size())
+        return split + kStartCodeSize - tail;
     return std::nullopt;
 }
 

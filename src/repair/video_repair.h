@@ -44,6 +44,7 @@ class VideoRepair {
 
   private:
     std::optional<std::size_t> startCodeEnd(Bytes data) const;
+    std::optional<std::size_t> splitStartCodeEnd(Bytes data, std::size_t tail) const;
     void append(Bytes data);
     void startCodeAt(std::size_t at);
     void closeSegment(std::size_t end);

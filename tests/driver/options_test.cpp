@@ -16,8 +16,9 @@ std::string describe(const std::optional<CommandLine>& l) {
     if (!l) return "usage";
     std::ostringstream out;
     out << 'v' << l->verboseLevel << " s" << l->saMode << " h" << l->audioPesHeaderLength << " n"
-        << l->noOutput << " r" << l->neverResync << " c" << l->cleanCuts << " j" << l->jumpChunks << " l" << l->chunkLimit
-        << ' ' << l->inputName << ' ' << l->videoName << ' ' << l->audioName;
+        << l->noOutput << " r" << l->neverResync << " c" << l->cleanCuts << " j" << l->jumpChunks
+        << " l" << l->chunkLimit << ' ' << l->inputName << ' ' << l->videoName << ' '
+        << l->audioName;
     return out.str();
 }
 

@@ -17,13 +17,17 @@ std::size_t naiveFind(Bytes b, std::size_t from) {
 
 TEST(FindStartCodePrefix, FindsWhatAByteByByteSearchFinds) {
     // Bytes that are never 00 or 01, with a few zero runs, ones and prefixes
-    // put in anywhere: at every position of the word-wise scan, alone in
-    // their stretch of bytes or together.
-    const std::vector<std::vector<std::uint8_t>> parts = {{0},          {1},    {0, 0},   {0, 0, 1},
-                                                          {0, 0, 0, 1}, {0, 1}, {0, 0, 2}};
+    // put in anywhere: at every position of the vector-wise scan, alone in
+    // their stretch of bytes or together. The long runs of zeros, ended by a
+    // prefix or not, cross whole scan steps.
+    const std::vector<std::uint8_t> longRun(140, 0);
+    std::vector<std::uint8_t> longRunPrefix(longRun);
+    longRunPrefix.push_back(1);
+    const std::vector<std::vector<std::uint8_t>> parts = {
+        {0}, {1}, {0, 0}, {0, 0, 1}, {0, 0, 0, 1}, {0, 1}, {0, 0, 2}, longRun, longRunPrefix};
     std::mt19937 random(7);
     for (int round = 0; round < 5000; ++round) {
-        std::vector<std::uint8_t> bytes(random() % 120);
+        std::vector<std::uint8_t> bytes(random() % 300);
         for (auto& byte : bytes)
             byte = static_cast<std::uint8_t>(2 + random() % 254);
         for (std::uint32_t n = random() % 3; n > 0 && !bytes.empty(); --n) {
