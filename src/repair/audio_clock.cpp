@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "repair/audio_clock.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "repair/audio_frame_time.h"
 #include "repair/silent_frame.h"
 
@@ -34,8 +37,7 @@ void AudioClock::frame(Bytes frame, std::optional<std::int64_t> source) {
         // Without a length of play there is no grid to fill in on.
         if (frameTicks_ > 0) silence_ = makeSilentFrame(frame);
     }
-    const std::int64_t time =
-        source ? *source : lastSource_ + static_cast<std::int64_t>(frameTicks_ + 0.5);
+    const std::int64_t time = source ? *source : lastSource_ + std::lround(frameTicks_);
     anyFrame_ = true;
     lastSource_ = time;
     pending_.push_back({{frame.begin(), frame.end()}, time});
@@ -56,11 +58,13 @@ void AudioClock::finish(double videoEnd) {
 }
 
 const ShownPicture* AudioClock::pictureAt(std::int64_t source) const {
-    for (auto p = pictures_.rbegin(); p != pictures_.rend(); ++p) {
-        const auto into = static_cast<double>(source - p->source);
-        if (into >= 0 && into < p->duration) return &*p;
-    }
-    return nullptr;
+    // The latest first: after a cut to earlier material, the picture shown last.
+    const auto shows = [source](const ShownPicture& p) {
+        const auto into = static_cast<double>(source - p.source);
+        return into >= 0 && into < p.duration;
+    };
+    const auto p = std::find_if(pictures_.rbegin(), pictures_.rend(), shows);
+    return p == pictures_.rend() ? nullptr : &*p;
 }
 
 // Places the frames waiting, in order, as far as the pictures shown so far

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "repair/picture_timeline.h"
 
+#include <cmath>
+
 namespace kestrel {
 
 namespace {
@@ -25,7 +27,7 @@ ShownPicture PictureTimeline::show(const Held& held) {
     if (p.hasPts)
         shown.source = clock_.unwrap(p.pts);
     else if (anyShown_)
-        shown.source = lastSource_ + static_cast<std::int64_t>(lastDuration_ + 0.5);
+        shown.source = lastSource_ + std::lround(lastDuration_);
     shown.output = outputClock_;
     shown.startsCut = held.startsCut;
     outputClock_ += shown.duration;
