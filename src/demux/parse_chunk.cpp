@@ -7,13 +7,24 @@ namespace kestrel {
 
 namespace {
 
+// Where the extraction writes: the files, or with clean cuts the stage
+// between it and them.
+ByteOutput& videoOutput(Demuxer& d) {
+    if (d.cleanCut) return d.cleanCut->videoInput();
+    return d.video;
+}
+ByteOutput& audioOutput(Demuxer& d) {
+    if (d.cleanCut) return d.cleanCut->audioInput();
+    return d.audio;
+}
+
 // Walks the record table in order, handing video and audio records to their
 // extraction; stops at the end-of-data record, after which the recorder wrote
 // nothing worth reading.
 void walkRecords(Demuxer& d, Bytes chunk) {
     CleanCut* clean = d.cleanCut.get();
-    ByteOutput& video = clean != nullptr ? clean->videoInput() : d.video;
-    ByteOutput& audio = clean != nullptr ? clean->audioInput() : d.audio;
+    ByteOutput& video = videoOutput(d);
+    ByteOutput& audio = audioOutput(d);
     for (RecordWalk walk(chunk); walk.next();) {
         const RecordHeader header = walk.header();
         if (header.isEndOfData()) {

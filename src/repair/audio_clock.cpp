@@ -72,15 +72,15 @@ const ShownPicture* AudioClock::pictureAt(std::int64_t source) const {
 // shown, but in no picture kept, is one the video does not show.
 void AudioClock::settle(bool videoDone) {
     while (!pending_.empty()) {
-        const Pending& frame = pending_.front();
-        if (const ShownPicture* p = pictureAt(frame.source)) {
-            place(frame, p->output + static_cast<double>(frame.source - p->source));
-        } else if (videoDone || (!pictures_.empty() && pictures_.back().source > frame.source)) {
+        const Pending& waiting = pending_.front();
+        if (const ShownPicture* p = pictureAt(waiting.source)) {
+            place(waiting, p->output + static_cast<double>(waiting.source - p->source));
+        } else if (videoDone || (!pictures_.empty() && pictures_.back().source > waiting.source)) {
             countDrop();
         } else {
             return;  // the video has not got there yet
         }
-        const std::int64_t passed = frame.source;
+        const std::int64_t passed = waiting.source;
         pending_.pop_front();
         while (pictures_.size() > 1 &&
                static_cast<double>(pictures_.front().source) + pictures_.front().duration <=
@@ -91,14 +91,14 @@ void AudioClock::settle(bool videoDone) {
 
 // Writes a frame whose true place is `at`: after silence where the audio
 // would lag by more than half a frame, or not at all where it would lead.
-void AudioClock::place(const Pending& frame, double at) {
+void AudioClock::place(const Pending& waiting, double at) {
     const double half = frameTicks_ / 2;
     if (at < next_ - half) return countDrop();
     while (!silence_.empty() && at > next_ + half)
         insertSilence();
     reportCutsUpTo(at + half);
     if (!firstOffset_) firstOffset_ = next_ - at;
-    out_.write(frame.bytes);
+    out_.write(waiting.bytes);
     next_ += frameTicks_;
 }
 

@@ -59,7 +59,7 @@ class AudioClock {
 
     void settle(bool videoDone);
     const ShownPicture* pictureAt(std::int64_t source) const;
-    void place(const Pending& frame, double at);
+    void place(const Pending& waiting, double at);
     void insertSilence();
     void reportCutsUpTo(double at);
     void countDrop();
