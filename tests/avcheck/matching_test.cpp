@@ -77,7 +77,27 @@ TEST(VideoPictures, EditedHeadersLeaveTheContentAlone) {
     EXPECT_FALSE(splitVideo(Stream{0, 0, 1, 0x00, 0, 0x08})) << "no sequence header";
 }
 
-TEST(ContentMatch, TakesTheNearestOfEqualItems) {
+TEST(ContentMatch, OutputRunsOnFromTheSourceItemItLeft) {
+    const auto nearFive = [](std::size_t i) { return i > 5 ? double(i - 5) : double(5 - i); };
+    const struct Case {
+        std::vector<std::size_t> candidates;
+        std::optional<std::size_t> previous;
+        std::optional<std::size_t> picked;
+    } cases[] = {
+        {{3, 28, 53}, 2, 3},            // runs on
+        {{10, 35}, 2, 10},              // skipped what the source lost
+        {{2, 6, 27}, 0, 6},             // ... to the nearest of equal items
+        {{2, 27}, 2, 2},                // a repeated item
+        {{1, 26}, 30, 1},               // nothing onward: nearest to 5
+        {{1, 8, 26}, std::nullopt, 8},  // the first item: nearest to 5
+        {{}, 2, std::nullopt},          // no candidates
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pickSource(c.candidates, c.previous, nearFive), c.picked)
+            << "previous " << c.previous.value_or(99);
+}
+
+TEST(ContentMatch, AudioTakesTheNearestOfEqualFrames) {
     const auto nearFive = [](std::size_t i) { return i > 5 ? double(i - 5) : double(5 - i); };
     EXPECT_EQ(nearestSource({3, 28}, 2, nearFive), 3u);  // runs on
     EXPECT_EQ(nearestSource({4, 6}, 5, nearFive), 6u);   // equally near: runs on

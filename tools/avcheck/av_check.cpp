@@ -38,28 +38,19 @@ std::vector<kestrel::Bytes> contents(const std::vector<Item>& items, Content con
     return result;
 }
 
-// The source picture of every output picture, in coding order. Of source
-// pictures with equal content (a looped recording, an out-of-band copy) each
-// takes the one whose time keeps it where the picture before it stood against
-// its source, as the output runs on through its source between cuts.
+// The source picture of every output picture, in coding order; the first one
+// is the first picture with its content.
 std::vector<std::optional<std::size_t>> matchPictures(const VideoPictures& output,
-                                                      const std::vector<Ticks>& outputTimes,
-                                                      const VideoPictures& source,
-                                                      const std::vector<Ticks>& sourceTimes) {
+                                                      const VideoPictures& source) {
     const std::vector<kestrel::Bytes> sourceContents =
         contents(source.pictures, [](const Picture& p) { return p.content; });
     const ContentIndex index(sourceContents);
     std::vector<std::optional<std::size_t>> matches;
     std::optional<std::size_t> previous;
-    Ticks shift = 0;  // source time less output time of the last match
-    for (std::size_t i = 0; i < output.pictures.size(); ++i) {
-        const Ticks expected = outputTimes[i] + shift;
-        matches.push_back(
-            nearestSource(index.find(output.pictures[i].content), previous,
-                          [&](std::size_t s) { return std::abs(sourceTimes[s] - expected); }));
-        if (!matches.back()) continue;
-        previous = matches.back();
-        shift = sourceTimes[*previous] - outputTimes[i];
+    for (const Picture& picture : output.pictures) {
+        matches.push_back(pickSource(index.find(picture.content), previous,
+                                     [](std::size_t i) { return static_cast<double>(i); }));
+        if (matches.back()) previous = matches.back();
     }
     return matches;
 }
@@ -90,7 +81,7 @@ class Check {
             outputVideo_,
             std::vector<std::optional<Ticks>>(outputVideo_.pictures.size(), std::nullopt));
         const std::vector<std::optional<std::size_t>> matches =
-            matchPictures(outputVideo_, outputTimes, sourceVideo_, sourceTimes_);
+            matchPictures(outputVideo_, sourceVideo_);
         for (std::size_t i = 0; i < matches.size(); ++i) {
             if (!matches[i]) {
                 ++report_.picturesUnmatched;

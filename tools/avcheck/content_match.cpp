@@ -33,6 +33,18 @@ std::vector<std::size_t> ContentIndex::find(kestrel::Bytes content) const {
     return found;
 }
 
+std::optional<std::size_t> pickSource(const std::vector<std::size_t>& candidates,
+                                      std::optional<std::size_t> previous,
+                                      const std::function<double(std::size_t)>& distance) {
+    if (candidates.empty()) return std::nullopt;
+    if (previous && std::ranges::binary_search(candidates, *previous + 1)) return *previous + 1;
+    auto from = previous ? std::ranges::lower_bound(candidates, *previous) : candidates.begin();
+    if (from == candidates.end()) from = candidates.begin();
+    return *std::min_element(from, candidates.end(), [&](std::size_t a, std::size_t b) {
+        return distance(a) < distance(b);
+    });
+}
+
 std::optional<std::size_t> nearestSource(const std::vector<std::size_t>& candidates,
                                          std::optional<std::size_t> previous,
                                          const std::function<double(std::size_t)>& distance) {

@@ -28,12 +28,24 @@ class ContentIndex {
     std::unordered_map<std::uint64_t, std::vector<std::size_t>> byHash_;
 };
 
-/// The candidate that `distance` rates lowest (how far from where the
-/// output stands it would put the item); of equal ones the item right after
-/// `previous`. Sample material repeats itself (test tones every few hundred
-/// milliseconds, looped recordings, out-of-band copies): running on from the
-/// item before would take a cut of exactly one period for no cut at all.
-/// Nothing without candidates.
+/// Picks the source of an output item among `candidates` (ascending), given
+/// `previous`, the source of the output item before. Output runs on through
+/// its source: the item right after `previous` when it is a candidate. After
+/// a break (the output skipped what the source lost, or repeats an item), the
+/// candidate from `previous` on that `distance` rates nearest (any candidate
+/// when none lies there, the first output item included): material that
+/// repeats itself has equal items all along, and only the distance tells
+/// which of them the output went on with. Nothing without candidates.
+std::optional<std::size_t> pickSource(const std::vector<std::size_t>& candidates,
+                                      std::optional<std::size_t> previous,
+                                      const std::function<double(std::size_t)>& distance);
+
+/// The candidate that `distance` rates lowest (the error the output item
+/// would have if it came from it); of equal ones the item right after
+/// `previous`. For audio,
+/// whose test tones repeat a frame's bytes every few hundred milliseconds:
+/// running on from the frame before would take a cut of exactly one period
+/// for no cut at all. Nothing without candidates.
 std::optional<std::size_t> nearestSource(const std::vector<std::size_t>& candidates,
                                          std::optional<std::size_t> previous,
                                          const std::function<double(std::size_t)>& distance);
