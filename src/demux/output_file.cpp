@@ -4,8 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
-
 namespace kestrel {
 
 namespace {
@@ -47,27 +45,7 @@ void OutputFile::adopt(std::FILE* file, const std::string& name) {
 
 void OutputFile::write(Bytes bytes) {
     if (discard_ || failed_ || bytes.empty() || file_ == nullptr) return;
-    // A write as large as the buffer would only be copied through it (a
-    // stream in memory has no file to write to).
-    const int fd = bytes.size() >= kOutputBufferSize ? ::fileno(file_) : -1;
-    if (fd >= 0) return writeDirect(fd, bytes);
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
-}
-
-void OutputFile::writeDirect(int fd, Bytes bytes) {
-    if (std::fflush(file_) != 0) {
-        failed_ = true;
-        return;
-    }
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            failed_ = true;
-            return;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
-    }
 }
 
 void OutputFile::close() {

@@ -37,9 +37,6 @@ class OutputFile : public ByteOutput {
     const std::string& name() const { return name_; }
 
   private:
-    /// Writes to the file `fd` past the stdio buffer, after what it holds.
-    void writeDirect(int fd, Bytes bytes);
-
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // stdio buffer; must outlive file_
     std::string name_;
