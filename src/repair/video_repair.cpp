@@ -10,7 +10,6 @@
 namespace kestrel {
 namespace {
 
-constexpr std::size_t kStartCodeSize = 4;
 constexpr std::size_t kPrefixSize = 3;  // 00 00 01
 // Room for the pictures of a few large writes and the unit after them.
 constexpr std::size_t kHeldBytes = std::size_t{512} << 10;
