@@ -91,6 +91,12 @@ void VideoRepair::overflow(std::size_t end) {
 void VideoRepair::startCodeAt(std::size_t at) {
     const std::uint8_t id = unit()[at + kPrefixSize];
     scanFrom_ = begin_ + at + kStartCodeSize;
+    if (synced_ && id >= kFirstSliceCode && id <= kLastSliceCode) {
+        // Most start codes: a slice only ends the part before it.
+        closeSegment(at);
+        segmentAt_ = at;
+        return;
+    }
     if (!synced_) {
         // After a join the bytes before the first start code are the rest of
         // something cut off: nothing to read in them.
