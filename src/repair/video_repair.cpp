@@ -89,7 +89,7 @@ void VideoRepair::overflow(std::size_t end) {
 }
 
 void VideoRepair::startCodeAt(std::size_t at) {
-    const std::uint8_t id = unit()[at + kPrefixSize];
+    const std::uint8_t id = unitBytes()[at + kPrefixSize];
     scanFrom_ = begin_ + at + kStartCodeSize;
     if (synced_ && id >= kFirstSliceCode && id <= kLastSliceCode) {
         // Most start codes: a slice only ends the part before it.
@@ -123,7 +123,7 @@ void VideoRepair::startCodeAt(std::size_t at) {
 void VideoRepair::closeSegment(std::size_t end) {
     if (!segmentAt_) return;
     const std::size_t at = *segmentAt_;
-    unit_.segmentDone(unit().subspan(at, end - at), at, sequence_);
+    unit_.segmentDone(unitBytes().subspan(at, end - at), at, sequence_);
     segmentAt_.reset();
 }
 
@@ -153,7 +153,7 @@ PictureFacts VideoRepair::facts() const {
 }
 
 void VideoRepair::writeUnit(std::size_t end, const Decision& decision) {
-    const std::span<std::uint8_t> unit = this->unit().first(end);
+    const std::span<std::uint8_t> unit = unitBytes().first(end);
     if (decision.closeGop && unit_.gopAt()) closeGop(unit.subspan(*unit_.gopAt()));
     const auto reference =
         static_cast<std::uint16_t>(unit_.picture().temporalReference - decision.referenceOffset);

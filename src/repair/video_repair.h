@@ -48,7 +48,8 @@ class VideoRepair {
     void visit(std::size_t at);
     void overflow(std::size_t end);
     void startCodeAt(std::size_t at);
-    std::span<std::uint8_t> unit() { return std::span(held_).subspan(begin_); }
+    /// The held bytes from the unit's first on.
+    std::span<std::uint8_t> unitBytes() { return std::span(held_).subspan(begin_); }
     void closeSegment(std::size_t end);
     void takePts(std::size_t at);
     void finishUnit(std::size_t end);
