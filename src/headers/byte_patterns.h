@@ -83,6 +83,30 @@ inline ScanFlags zeroPairFlags(const std::uint8_t* bytes) {
     return flags;
 }
 
+/// The flag bytes (00 or FF) of a word as one bit each, in memory order.
+inline std::uint64_t flagBits(std::uint64_t word) {
+    if constexpr (std::endian::native == std::endian::big) word = __builtin_bswap64(word);
+    // The multiplier moves each byte's low bit to its own bit of the top
+    // byte; no two products overlap, so nothing carries.
+    return (word & 0x0101010101010101U) * 0x0102040810204080U >> 56;
+}
+
+/// The kScanStep positions from `bytes` on where 00 00 01 starts, as bit i
+/// for position i (so it reads two bytes more). Most steps hold no zero
+/// pair: those cost one test.
+inline std::uint64_t startCodePrefixMask(const std::uint8_t* bytes) {
+    const ScanFlags pairs = zeroPairFlags(bytes);
+    if (!anySet(pairs)) return 0;
+    const ByteVector ones = ByteVector{} + 1;
+    std::uint64_t mask = 0;
+    for (std::size_t i = 0; i < kScanVectors; ++i) {
+        const std::uint8_t* p = bytes + i * sizeof(ByteVector);
+        const auto prefixes = std::bit_cast<WordVector>(pairs.at(i) & (loadVector(p + 2) == ones));
+        mask |= (flagBits(prefixes[0]) | flagBits(prefixes[1]) << 8) << (i * 16);
+    }
+    return mask;
+}
+
 /// Flags the kScanStep positions from `bytes` on whose byte is not zero.
 inline ScanFlags nonZeroFlags(const std::uint8_t* bytes) {
     ScanFlags flags{};
@@ -139,6 +163,32 @@ inline std::size_t findStartCodePrefix(Bytes b, std::size_t from) {
         at = end - 2;
     }
     return findStartCodePrefixBytewise(b, at);
+}
+
+/// Calls `visit(at)` for every `at` from `from` on where 00 00 01 starts, in
+/// order: one pass over the bytes for a stream with a start code every few
+/// hundred bytes, where findStartCodePrefix would start over after each.
+template <typename Visit>
+void forEachStartCodePrefix(Bytes b, std::size_t from, Visit&& visit) {
+    std::size_t at = from;
+    // A step reads two bytes past its positions.
+    constexpr std::size_t kReach = detail::kScanStep + 2;
+    for (; at + kReach <= b.size(); at += detail::kScanStep)
+        for (std::uint64_t mask = detail::startCodePrefixMask(&b[at]); mask != 0; mask &= mask - 1)
+            visit(at + static_cast<std::size_t>(std::countr_zero(mask)));
+    if (at + 3 > b.size()) return;
+    if (b.size() < kReach) {
+        for (at = findStartCodePrefixBytewise(b, at); at < b.size();
+             at = findStartCodePrefixBytewise(b, at + 1))
+            visit(at);
+        return;
+    }
+    // The rest, fewer positions than a step: the step that ends with the
+    // view, less the positions visited already.
+    const std::size_t last = b.size() - kReach;
+    std::uint64_t mask = detail::startCodePrefixMask(&b[last]) >> (at - last) << (at - last);
+    for (; mask != 0; mask &= mask - 1)
+        visit(last + static_cast<std::size_t>(std::countr_zero(mask)));
 }
 
 /// The first two bytes of an MPEG-1 Layer II frame header: twelve sync bits,

@@ -3,13 +3,9 @@
 
 namespace kestrel {
 
-void PictureUnit::segmentDone(Bytes segment, std::size_t at, SequenceInfo& sequence) {
+void PictureUnit::headerDone(Bytes segment, std::size_t at, SequenceInfo& sequence) {
     const std::uint8_t id = segment[3];
-    if (!begun_) strayStart_ = id == kExtensionCode || id == kUserDataCode;
-    begun_ = true;
-    if (id >= kFirstSliceCode && id <= kLastSliceCode) {
-        sliceDone(segment, sequence);
-    } else if (id == kPictureCode) {
+    if (id == kPictureCode) {
         pictureHeaderDone(segment, at, sequence);
     } else if (id == kExtensionCode) {
         extensionDone(segment, sequence);
@@ -54,19 +50,6 @@ void PictureUnit::extensionDone(Bytes extension, SequenceInfo& sequence) {
         damaged_ |= !readPictureCodingExtension(extension, second_) ||
                     second_.structure != kTopField + kBottomField - first_.structure;
     }
-}
-
-void PictureUnit::sliceDone(Bytes slice, const SequenceInfo& sequence) {
-    if (pictures_ == 0) {
-        // The rest of a picture whose header is gone (the unit after a join).
-        orphanSlices_ = damaged_ = true;
-        return;
-    }
-    const auto row = sliceRow(slice, sequence);
-    if (row)
-        rows_.slice(*row, macroblockRows(sequence, current().structure));
-    else
-        damaged_ = true;
 }
 
 bool PictureUnit::endsBefore(std::uint8_t id) const {

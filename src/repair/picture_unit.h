@@ -41,7 +41,16 @@ class PictureUnit {
     /// The part from one start code to the next, `segment`, lies at `at`:
     /// reads the headers it holds and where its slices start. A sequence
     /// header or extension updates `sequence`, which the rows depend on.
-    void segmentDone(Bytes segment, std::size_t at, SequenceInfo& sequence);
+    void segmentDone(Bytes segment, std::size_t at, SequenceInfo& sequence) {
+        const std::uint8_t id = segment[3];
+        if (!begun_) strayStart_ = id == kExtensionCode || id == kUserDataCode;
+        begun_ = true;
+        // Nearly every part is a slice: inline, one costs a few instructions.
+        if (id >= kFirstSliceCode && id <= kLastSliceCode)
+            sliceDone(segment, sequence);
+        else
+            headerDone(segment, at, sequence);
+    }
     /// Whether a start code with `id` begins the next unit: a picture's end
     /// is the next picture (other than its second field), sequence header,
     /// GOP header or sequence end.
@@ -74,7 +83,20 @@ class PictureUnit {
   private:
     void pictureHeaderDone(Bytes header, std::size_t at, const SequenceInfo& sequence);
     void extensionDone(Bytes extension, SequenceInfo& sequence);
-    void sliceDone(Bytes slice, const SequenceInfo& sequence);
+    /// A part other than a slice.
+    void headerDone(Bytes segment, std::size_t at, SequenceInfo& sequence);
+    void sliceDone(Bytes slice, const SequenceInfo& sequence) {
+        if (pictures_ == 0) {
+            // The rest of a picture whose header is gone (the unit after a join).
+            orphanSlices_ = damaged_ = true;
+            return;
+        }
+        const auto row = sliceRow(slice, sequence);
+        if (row)
+            rows_.slice(*row, macroblockRows(sequence, current().structure));
+        else
+            damaged_ = true;
+    }
     /// The picture whose slices come now: the second field once it began.
     const PictureInfo& current() const { return pictures_ == 2 ? second_ : first_; }
 

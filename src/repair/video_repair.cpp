@@ -10,15 +10,19 @@
 namespace kestrel {
 namespace {
 
-constexpr std::size_t kStartCodeSize = 4;
 constexpr std::size_t kPrefixSize = 3;  // 00 00 01
+// Room for the pictures of a few large writes and the unit after them.
+constexpr std::size_t kHeldBytes = std::size_t{512} << 10;
+constexpr std::size_t kWriteBatchBytes = std::size_t{256} << 10;
 constexpr std::array<std::uint8_t, kStartCodeSize> kSequenceEnd = {0x00, 0x00, 0x01,
                                                                    kSequenceEndCode};
 
 }  // namespace
 
 VideoRepair::VideoRepair(ByteOutput& out, PictureListener& listener, std::size_t maxPictureBytes)
-    : out_(out), listener_(listener), maxPictureBytes_(maxPictureBytes), cuts_(listener) {}
+    : out_(out), listener_(listener), maxPictureBytes_(maxPictureBytes), cuts_(listener) {
+    held_.reserve(kHeldBytes);
+}
 
 void VideoRepair::pts(PtsTicks stamp) {
     ptsFrom_ = heldOffset_ + held_.size();
@@ -26,16 +30,14 @@ void VideoRepair::pts(PtsTicks stamp) {
 }
 
 void VideoRepair::bytes(Bytes data) {
-    while (!data.empty()) {
-        const auto end = startCodeEnd(data);
-        if (!end) {
-            append(data);
-            return;
-        }
-        append(data.first(*end));
-        data = data.subspan(*end);
-        startCodeAt(held_.size() - kStartCodeSize);
-    }
+    makeRoom(data.size());
+    const std::size_t from = held_.size();
+    held_.insert(held_.end(), data.begin(), data.end());
+    // A start code may have begun in the last bytes held before.
+    const std::size_t rescan = from > kPrefixSize ? from - kPrefixSize : 0;
+    forEachStartCodePrefix(held_, std::max({scanFrom_, begin_, rescan}),
+                           [this](std::size_t at) { visit(at); });
+    if (held_.size() - begin_ > maxPictureBytes_ + kStartCodeSize) overflow(held_.size());
 }
 
 void VideoRepair::join() {
@@ -45,58 +47,56 @@ void VideoRepair::join() {
 }
 
 void VideoRepair::finish() {
-    closeSegment(held_.size());
+    closeSegment(held_.size() - begin_);
     // The end of the input ends the last picture: it is whole when its
     // slices reached its last row.
-    if (unit_.hasPicture()) finishUnit(held_.size());
+    if (unit_.hasPicture()) finishUnit(held_.size() - begin_);
     cuts_.finish();
     restart();
+    flushWrites();
     if (endCodeLast_) return;
     out_.write(kSequenceEnd);
     endCodeLast_ = true;
 }
 
-std::optional<std::size_t> VideoRepair::startCodeEnd(Bytes data) const {
-    // A start code may have begun in the last bytes held: look at them and
-    // the first bytes of `data` together. Right after a start code (most
-    // calls: a piece holds many) there are none to look at.
-    const std::size_t tail = std::min(kPrefixSize, held_.size() - scanFrom_);
-    if (tail > 0) {
-        const auto split = splitStartCodeEnd(data, tail);
-        if (split) return split;
-    }
-    const std::size_t at = findStartCodePrefix(data, 0);
-    if (at + kStartCodeSize <= data.size()) return at + kStartCodeSize;
-    return std::nullopt;
+void VideoRepair::makeRoom(std::size_t incoming) {
+    if (held_.size() + incoming <= held_.capacity() || begin_ == 0) return;
+    // Full: what was written goes out, and the unit moves to the front.
+    flushWrites();
+    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(begin_));
+    heldOffset_ += begin_;
+    scanFrom_ = scanFrom_ > begin_ ? scanFrom_ - begin_ : 0;
+    writeFrom_ = writeTo_ = 0;
+    begin_ = 0;
 }
 
-std::optional<std::size_t> VideoRepair::splitStartCodeEnd(Bytes data, std::size_t tail) const {
-    const std::size_t head = std::min(kPrefixSize, data.size());
-    std::array<std::uint8_t, 2 * kPrefixSize> joined{};
-    std::copy(held_.end() - static_cast<std::ptrdiff_t>(tail), held_.end(), joined.begin());
-    std::copy_n(data.begin(), head, joined.begin() + static_cast<std::ptrdiff_t>(tail));
-    const Bytes window = Bytes(joined).first(tail + head);
-    const std::size_t split = findStartCodePrefixBytewise(window, 0);
-    if (split < tail && split + kStartCodeSize <= window.size())
-        return split + kStartCodeSize - tail;
-    return std::nullopt;
-}
-
-void VideoRepair::append(Bytes data) {
-    held_.insert(held_.end(), data.begin(), data.end());
+void VideoRepair::visit(std::size_t at) {
+    // A start code's last byte may still be to come; one that overlaps the
+    // one before is part of it.
+    if (at < scanFrom_ || at + kStartCodeSize > held_.size()) return;
     // The held bytes end with at most a start code that is not the unit's:
     // counting it in lets every piece size drop the same units.
-    if (held_.size() <= maxPictureBytes_ + kStartCodeSize) return;
+    if (at - begin_ > maxPictureBytes_) overflow(at + kStartCodeSize);
+    startCodeAt(at - begin_);
+}
+
+void VideoRepair::overflow(std::size_t end) {
     // Too large to be a picture: it is dropped whatever follows, so keep only
     // the bytes a start code that ends here or in the next piece needs.
     unit_.overflow();
     segmentAt_.reset();
-    forgetHeld(held_.size() - kStartCodeSize);
+    begin_ = end - kStartCodeSize;
 }
 
 void VideoRepair::startCodeAt(std::size_t at) {
-    const std::uint8_t id = held_[at + kPrefixSize];
-    scanFrom_ = at + kStartCodeSize;
+    const std::uint8_t id = unitBytes()[at + kPrefixSize];
+    scanFrom_ = begin_ + at + kStartCodeSize;
+    if (synced_ && id >= kFirstSliceCode && id <= kLastSliceCode) {
+        // Most start codes: a slice only ends the part before it.
+        closeSegment(at);
+        segmentAt_ = at;
+        return;
+    }
     if (!synced_) {
         // After a join the bytes before the first start code are the rest of
         // something cut off: nothing to read in them.
@@ -123,12 +123,12 @@ void VideoRepair::startCodeAt(std::size_t at) {
 void VideoRepair::closeSegment(std::size_t end) {
     if (!segmentAt_) return;
     const std::size_t at = *segmentAt_;
-    unit_.segmentDone(Bytes(held_).subspan(at, end - at), at, sequence_);
+    unit_.segmentDone(unitBytes().subspan(at, end - at), at, sequence_);
     segmentAt_.reset();
 }
 
 void VideoRepair::takePts(std::size_t at) {
-    if (!ptsFrom_ || heldOffset_ + at < *ptsFrom_) return;
+    if (!ptsFrom_ || heldOffset_ + begin_ + at < *ptsFrom_) return;
     // A stamp that reaches a second field is used up there: the pair is shown
     // from its first field's time.
     if (unit_.pictureHeaders() == 0) unitPts_ = pendingPts_;
@@ -153,13 +153,13 @@ PictureFacts VideoRepair::facts() const {
 }
 
 void VideoRepair::writeUnit(std::size_t end, const Decision& decision) {
-    const std::span<std::uint8_t> unit = std::span(held_).first(end);
+    const std::span<std::uint8_t> unit = unitBytes().first(end);
     if (decision.closeGop && unit_.gopAt()) closeGop(unit.subspan(*unit_.gopAt()));
     const auto reference =
         static_cast<std::uint16_t>(unit_.picture().temporalReference - decision.referenceOffset);
     for (std::size_t i = 0; i < unit_.pictureHeaders(); ++i)
         setTemporalReference(unit.subspan(unit_.pictureAt(i)), reference);
-    out_.write(unit);
+    queueWrite(end);
     endCodeLast_ = false;
     listener_.pictureWritten({.codingType = unit_.picture().codingType,
                               .temporalReference = reference,
@@ -170,14 +170,24 @@ void VideoRepair::writeUnit(std::size_t end, const Decision& decision) {
                               .rate = frameRate(sequence_)});
 }
 
-void VideoRepair::forgetHeld(std::size_t count) {
-    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(count));
-    heldOffset_ += count;
-    scanFrom_ = scanFrom_ > count ? scanFrom_ - count : 0;
+void VideoRepair::queueWrite(std::size_t end) {
+    // Pictures written one after another lie one after another in held_:
+    // they go out together, in writes large enough to bypass any buffer.
+    if (writeTo_ != begin_) {
+        flushWrites();
+        writeFrom_ = begin_;
+    }
+    writeTo_ = begin_ + end;
+    if (writeTo_ - writeFrom_ >= kWriteBatchBytes) flushWrites();
+}
+
+void VideoRepair::flushWrites() {
+    if (writeTo_ > writeFrom_) out_.write(Bytes(held_).subspan(writeFrom_, writeTo_ - writeFrom_));
+    writeFrom_ = writeTo_;
 }
 
 void VideoRepair::restart() {
-    forgetHeld(held_.size());
+    begin_ = held_.size();
     unit_ = PictureUnit{};
     unitPts_.reset();
     segmentAt_.reset();

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "chunk/chunk_layout.h"
@@ -43,16 +44,20 @@ class VideoRepair {
     std::int32_t picturesDropped() const { return cuts_.dropped(); }
 
   private:
-    std::optional<std::size_t> startCodeEnd(Bytes data) const;
-    std::optional<std::size_t> splitStartCodeEnd(Bytes data, std::size_t tail) const;
-    void append(Bytes data);
+    void makeRoom(std::size_t incoming);
+    void visit(std::size_t at);
+    void overflow(std::size_t end);
     void startCodeAt(std::size_t at);
+    /// The held bytes from the unit's first on.
+    std::span<std::uint8_t> unitBytes() { return std::span(held_).subspan(begin_); }
     void closeSegment(std::size_t end);
     void takePts(std::size_t at);
     void finishUnit(std::size_t end);
     PictureFacts facts() const;
     void writeUnit(std::size_t end, const Decision& decision);
-    void forgetHeld(std::size_t count);
+    void queueWrite(std::size_t end);
+    void flushWrites();
+    void forgetHeld(std::size_t count) { begin_ += count; }
     void restart();
 
     ByteOutput& out_;
@@ -61,11 +66,17 @@ class VideoRepair {
     CutTracker cuts_;
     SequenceInfo sequence_;
     PictureUnit unit_;
-    std::vector<std::uint8_t> held_;        // the unit, from its first start code
+    // The bytes come in once and stay where they landed until the buffer is
+    // full: the unit, its offsets counted from its first start code, starts
+    // at begin_, and the pictures written before it wait in front of it.
+    std::vector<std::uint8_t> held_;
+    std::size_t begin_ = 0;                 // the unit's first byte
     std::uint64_t heldOffset_ = 0;          // stream offset of held_'s first byte
     std::size_t scanFrom_ = 0;              // no start code left to find before this
+    std::size_t writeFrom_ = 0;             // written pictures not passed on yet
+    std::size_t writeTo_ = 0;               // (held_ indexes)
     std::optional<std::size_t> segmentAt_;  // start code of the part in progress
-    bool synced_ = false;                   // held_ starts at a start code (not after a join)
+    bool synced_ = false;                   // the unit starts at a start code (not after a join)
     std::optional<std::uint64_t> ptsFrom_;  // a stamp waits for a picture from here
     PtsTicks pendingPts_ = 0;
     std::optional<PtsTicks> unitPts_;

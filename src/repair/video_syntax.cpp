@@ -8,8 +8,6 @@
 namespace kestrel {
 namespace {
 
-constexpr std::size_t kStartCodeSize = 4;
-
 /// A cursor on the first bit after the start code, when `header` holds at
 /// least `size` bytes after it.
 std::optional<BitCursor> fieldsStart(Bytes header, std::size_t size) {
@@ -70,22 +68,6 @@ bool readPictureCodingExtension(Bytes extension, PictureInfo& picture) {
     skipBits(*cursor, 5);  // prediction, concealment, quantiser and scan flags
     picture.repeatFirstField = readFlag(*cursor, extension);
     return true;
-}
-
-std::optional<std::uint32_t> sliceRow(Bytes slice, const SequenceInfo& sequence) {
-    if (slice.size() < kStartCodeSize) return std::nullopt;
-    const std::uint32_t position = slice[3];
-    if (sequence.verticalSize <= 2800) return position - 1;
-    if (slice.size() <= kStartCodeSize) return std::nullopt;
-    // Tall pictures number their rows in two parts: three bits in front of
-    // the slice count 128 rows each, and the start code counts only 1..128.
-    return (std::uint32_t{slice[kStartCodeSize]} >> 5 << 7) + position - 1;
-}
-
-std::uint32_t macroblockRows(const SequenceInfo& sequence, std::uint8_t structure) {
-    const std::uint32_t v = sequence.verticalSize;
-    if (structure != kFramePicture) return (v + 31) / 32;
-    return sequence.progressive ? (v + 15) / 16 : 2 * ((v + 31) / 32);
 }
 
 std::uint32_t fieldPeriods(const SequenceInfo& sequence, const PictureInfo& picture) {

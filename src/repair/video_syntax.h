@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -25,6 +26,8 @@ inline constexpr std::uint8_t kSequenceErrorCode = 0xB4;
 inline constexpr std::uint8_t kExtensionCode = 0xB5;
 inline constexpr std::uint8_t kSequenceEndCode = 0xB7;
 inline constexpr std::uint8_t kGopCode = 0xB8;
+/// 00 00 01 and the id: a header's fields follow it.
+inline constexpr std::size_t kStartCodeSize = 4;
 
 /// picture_structure values; frame pictures are the usual case.
 inline constexpr std::uint8_t kTopField = 1;
@@ -76,11 +79,24 @@ bool readPictureCodingExtension(Bytes extension, PictureInfo& picture);
 
 /// The macroblock row (from 0) a slice starts, from its start code and, in
 /// pictures taller than 2800 lines, the three bits in front of the slice.
-std::optional<std::uint32_t> sliceRow(Bytes slice, const SequenceInfo& sequence);
+/// Inline, as the next one: a picture has dozens of slices.
+inline std::optional<std::uint32_t> sliceRow(Bytes slice, const SequenceInfo& sequence) {
+    if (slice.size() < kStartCodeSize) return std::nullopt;
+    const std::uint32_t position = slice[3];
+    if (sequence.verticalSize <= 2800) return position - 1;
+    if (slice.size() <= kStartCodeSize) return std::nullopt;
+    // Tall pictures number their rows in two parts: three bits in front of
+    // the slice count 128 rows each, and the start code counts only 1..128.
+    return (std::uint32_t{slice[kStartCodeSize]} >> 5 << 7) + position - 1;
+}
 
 /// How many macroblock rows a picture of `structure` has: a field has half
 /// the rows of a frame, and an interlaced frame a whole number of field rows.
-std::uint32_t macroblockRows(const SequenceInfo& sequence, std::uint8_t structure);
+inline std::uint32_t macroblockRows(const SequenceInfo& sequence, std::uint8_t structure) {
+    const std::uint32_t v = sequence.verticalSize;
+    if (structure != kFramePicture) return (v + 31) / 32;
+    return sequence.progressive ? (v + 15) / 16 : 2 * ((v + 31) / 32);
+}
 
 /// How many field periods a picture is shown for.
 std::uint32_t fieldPeriods(const SequenceInfo& sequence, const PictureInfo& picture);
