@@ -3,12 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "repair/video_stream.h"
+#include "support/file_bytes.h"
+#include "support/video_stream.h"
 
 namespace kestrel {
 namespace {
@@ -320,14 +319,9 @@ TEST(VideoRepair, OversizedPictureIsDropped) {
     EXPECT_EQ(repaired(s.bytes, {}, 200).log, " +I0 cut0 P1 +I0 P1");
 }
 
-ByteVector sample() {
-    std::ifstream in(KESTREL_TESTDATA_DIR "/sample.m2v", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 TEST(VideoRepair, RealStreamWithoutJoinsPassesUnchanged) {
     // Its first GOP is closed: nothing to repair, only the end code to add.
-    const ByteVector in = sample();
+    const ByteVector in = readFileBytes(KESTREL_TESTDATA_DIR "/sample.m2v");
     ASSERT_GT(in.size(), 1000000U);
     for (const std::size_t piece : {std::size_t{4093}, in.size()}) {
         Result r;
