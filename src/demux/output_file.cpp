@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace kestrel {
 
 namespace {
@@ -46,6 +48,24 @@ void OutputFile::adopt(std::FILE* file, const std::string& name) {
 void OutputFile::write(Bytes bytes) {
     if (discard_ || failed_ || bytes.empty() || file_ == nullptr) return;
     if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+}
+
+void OutputFile::writeBlock(Bytes bytes) {
+    if (discard_ || failed_ || bytes.empty() || file_ == nullptr) return;
+    if (std::fflush(file_) != 0) {
+        failed_ = true;
+        return;
+    }
+    const int fd = ::fileno(file_);
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            failed_ = true;
+            return;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
 }
 
 void OutputFile::close() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
 #include <memory>
@@ -29,6 +30,9 @@ class OutputFile : public ByteOutput {
     void setDiscard(bool discard) { discard_ = discard; }
 
     void write(Bytes bytes) override;
+    /// stdio copies even a write as large as its buffer into the buffer
+    /// first: a block goes to the file directly, after what is buffered.
+    void writeBlock(Bytes bytes) override;
     /// Flushes and closes; a failure here counts like a failed write.
     void close();
 
@@ -41,7 +45,9 @@ class OutputFile : public ByteOutput {
     std::unique_ptr<char[]> buffer_;  // stdio buffer; must outlive file_
     std::string name_;
     bool discard_ = false;
-    bool failed_ = false;
+    // With clean cuts the stage's thread writes the files while the run
+    // checks them after every chunk.
+    std::atomic<bool> failed_ = false;
 };
 
 }  // namespace kestrel

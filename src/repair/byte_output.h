@@ -17,6 +17,9 @@ class ByteOutput {
     virtual void write(Bytes bytes) = 0;
     /// Appends `count` zero bytes.
     virtual void writeZeros(std::size_t count);
+    /// Appends a block of bytes assembled for the purpose, as large as a
+    /// file's buffer or larger: a file writes it straight through.
+    virtual void writeBlock(Bytes bytes) { write(bytes); }
 };
 
 }  // namespace kestrel
