@@ -109,4 +109,8 @@ void finishDemux(Demuxer& d) {
     if (d.cleanCut) d.cleanCut->finish();
 }
 
+void settleDemux(Demuxer& d) {
+    if (d.cleanCut) d.cleanCut->stop();
+}
+
 }  // namespace kestrel

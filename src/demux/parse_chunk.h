@@ -46,6 +46,10 @@ void startCleanCuts(Demuxer& demuxer);
 /// The end of the input: a clean-cut stage finishes both outputs.
 void finishDemux(Demuxer& demuxer);
 
+/// A clean-cut stage has written all it was given, finished or not: the
+/// output files may be closed.
+void settleDemux(Demuxer& demuxer);
+
 /// Demultiplexes one chunk that checkNumRecs accepted: skips duplicates and
 /// out-of-band chunks, then writes its video and audio records. Out-of-band
 /// chunks that turn out to continue one another (the stream lost a chunk) are

@@ -63,6 +63,7 @@ bool outputsWritten(Run& run) {
 }
 
 void closeFiles(Run& run) {
+    settleDemux(run.demuxer);
     run.audio.close();
     run.video.close();
     run.input.close();

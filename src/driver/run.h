@@ -54,7 +54,8 @@ bool inputReadOk(Run& run, const ReadResult& result);
 bool demultiplex(Run& run, Bytes chunk);
 /// Reports each output file that could not be written; false if any.
 bool outputsWritten(Run& run);
-/// Closes the audio output, the video output and the input, in that order.
+/// Closes the audio output, the video output and the input, in that order,
+/// once a clean-cut stage has written all it was given.
 void closeFiles(Run& run);
 
 /// Runs one invocation of kestrel on `run`, which must hold what a new run

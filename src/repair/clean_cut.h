@@ -2,17 +2,16 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+#include <memory>
 #include <optional>
-#include <vector>
 
 #include "chunk/chunk_layout.h"
 #include "diag/console.h"
 #include "headers/decoder.h"
-#include "repair/audio_clock.h"
 #include "repair/byte_output.h"
-#include "repair/picture_timeline.h"
-#include "repair/video_repair.h"
+#include "repair/repair_calls.h"
+#include "repair/repair_stage.h"
+#include "repair/stage_thread.h"
 
 namespace kestrel {
 
@@ -21,9 +20,17 @@ namespace kestrel {
 /// it where pictures and audio frames start and where the recording was cut;
 /// the video output then holds only pictures a decoder can decode whole, and
 /// the audio is held to the video as written.
-class CleanCut : private PictureListener {
+///
+/// The work runs on a thread of its own, beside the extraction, except at -v
+/// and -V (there it reports each cut as it completes, and runs on the
+/// caller's thread so that those lines fall where they belong among the rest)
+/// and on a machine with a single processor.
+/// The stage then writes the audio file from its thread, and the caller's
+/// thread writes the video file.
+class CleanCut {
   public:
     CleanCut(Console& console, const RunState& run, ByteOutput& videoFile, ByteOutput& audioFile);
+    ~CleanCut() { stop(); }
     CleanCut(const CleanCut&) = delete;
     CleanCut& operator=(const CleanCut&) = delete;
 
@@ -41,58 +48,48 @@ class CleanCut : private PictureListener {
     /// written means the video was cut there.
     void videoCounters(std::int32_t start, std::int32_t end);
     /// What comes next does not follow what was written before.
-    void join();
+    void join() { calls_.join(); }
     /// The end of the input: finishes both outputs.
-    void finish();
+    void finish() { calls_.finish(); }
+    /// Everything given so far has reached the stage, which is left
+    /// unfinished (a run that failed): the files may be closed.
+    void stop();
 
-    /// Prints the closing account of the cuts.
-    void printTotals(Console& console) const;
-    /// See AudioClock::firstFrameOffset.
-    std::optional<double> firstFrameOffset() const { return clock_.firstFrameOffset(); }
+    /// After finish(): prints the closing account of the cuts.
+    void printTotals(Console& console) const { stage_.printTotals(console); }
+    /// After finish(): see AudioClock::firstFrameOffset.
+    std::optional<double> firstFrameOffset() const { return stage_.firstFrameOffset(); }
 
   private:
     /// The video input: every byte goes to the video repair.
     class VideoInput : public ByteOutput {
       public:
-        explicit VideoInput(CleanCut& owner) : owner_(owner) {}
-        void write(Bytes data) override { owner_.video_.bytes(data); }
+        explicit VideoInput(RepairCalls& calls) : calls_(calls) {}
+        void write(Bytes data) override { calls_.videoBytes(data); }
 
       private:
-        CleanCut& owner_;
+        RepairCalls& calls_;
     };
     /// The audio input: bytes of the frame begun last. The zeros that pad a
     /// short frame are not taken: they stand for bytes that were lost.
     class AudioInput : public ByteOutput {
       public:
-        explicit AudioInput(CleanCut& owner) : owner_(owner) {}
-        void write(Bytes data) override { owner_.audioBytes(data); }
+        explicit AudioInput(RepairCalls& calls) : calls_(calls) {}
+        void write(Bytes data) override { calls_.audioBytes(data); }
         void writeZeros(std::size_t /*count*/) override {}
 
       private:
-        CleanCut& owner_;
+        RepairCalls& calls_;
     };
-
-    void pictureWritten(const WrittenPicture& picture) override;
-    void cutCompleted(std::int32_t dropped) override;
-    void audioBytes(Bytes data);
-    void completeFrame();
-    void show(const ShownPicture& picture);
 
     Console quiet_{nullptr};
     Decoder decoder_;  // reads stamps without a word on the console
-    StampUnwrapper unwrapper_;
-    PictureTimeline timeline_{unwrapper_};
-    AudioClock clock_;
-    VideoRepair video_;
-    VideoInput videoInput_{*this};
-    AudioInput audioInput_{*this};
-
-    std::deque<std::int32_t> cutDropped_;  // cuts whose first picture is not shown yet
+    std::unique_ptr<StageThread> thread_;
+    RepairStage stage_;
+    RepairCalls& calls_;  // stage_, or thread_ on its way to it
+    VideoInput videoInput_{calls_};
+    AudioInput audioInput_{calls_};
     std::int32_t lastVideoCount_ = 0;
-
-    std::vector<std::uint8_t> frame_;  // the audio frame being written
-    bool frameOpen_ = false;
-    std::optional<PtsTicks> framePts_;
 };
 
 }  // namespace kestrel

@@ -6,8 +6,9 @@
 #   run-case.sh decode CASE SOURCE_DIR WORK_DIR
 #
 # "run" builds the case's recording in WORK_DIR, runs kestrel on it at
-# verbosity 0 and with -v, and checks the exit code, both output files and the
-# console text against golden/CASE.0.txt and golden/CASE.v.txt. Outputs of
+# verbosity 0 and with -v, and checks the exit code, both output files (the
+# same from both runs) and the console text against golden/CASE.0.txt and
+# golden/CASE.v.txt. Outputs of
 # clean cuts (kestrel -c) are checked with kestrel-avcheck instead: no audio
 # frame more than half a frame (plus rounding) from its place against the video. kestrel runs in
 # WORK_DIR on the relative name rec.ty, so its console text holds no path of
@@ -103,6 +104,15 @@ runKestrel() {
     checkOutput video.m2v expected.m2v source.m2v
     checkOutput "audio.$audio" "expected.$audio" "source.$audio"
     [ "$outputs" = clean ] && checkSync
+    # The verbosity changes only the console text (with -c, quiet runs repair
+    # on a second thread and verbose ones do not).
+    for f in video.m2v "audio.$audio"; do
+        if [ "$level" = 0 ]; then
+            cp "$work/$f" "$work/quiet.$f"
+        else
+            cmp "$work/$f" "$work/quiet.$f" || fail "$f differs between verbosity 0 and $verbose"
+        fi
+    done
     if [ "${KESTREL_UPDATE_GOLDEN:-}" = 1 ]; then
         cp "$work/console.$level.txt" "$golden"
         echo "updated $golden"
