@@ -22,7 +22,7 @@ CleanCut::CleanCut(Console& console, const RunState& run, ByteOutput& videoFile,
     : decoder_{quiet_, run},
       thread_(worksOnAThread(console) ? std::make_unique<StageThread>(videoFile) : nullptr),
       stage_(console, run, thread_ ? thread_->videoOutput() : videoFile, audioFile),
-      calls_(thread_ ? static_cast<RepairCalls&>(thread_->start(stage_)) : stage_) {}
+      calls_(thread_ && thread_->start(stage_) ? static_cast<RepairCalls&>(*thread_) : stage_) {}
 
 void CleanCut::videoPacketHeader(Bytes record) {
     const PtsTicks pts = parsePesHeader(decoder_, record);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <system_error>
 
 namespace kestrel {
 
@@ -30,10 +31,15 @@ StageThread::StageThread(ByteOutput& videoFile) : videoFile_(videoFile) {
     }
 }
 
-StageThread& StageThread::start(RepairCalls& stage) {
+bool StageThread::start(RepairCalls& stage) {
     stage_ = &stage;
-    worker_ = std::thread([this] { work(); });
-    return *this;
+    working_ = true;
+    try {
+        worker_ = std::thread([this] { work(); });
+    } catch (const std::system_error&) {
+        working_ = false;  // out of threads or memory for one
+    }
+    return working_;
 }
 
 void StageThread::videoPts(PtsTicks stamp) {
@@ -189,6 +195,7 @@ void StageThread::replay(Bytes block) {
 }
 
 void StageThread::returnVideo(Bytes data) {
+    if (!working_) return videoFile_.write(data);
     while (!data.empty()) {
         if (video_.size() == kBlockBytes) sendVideo();
         const std::size_t n = std::min(data.size(), kBlockBytes - video_.size());

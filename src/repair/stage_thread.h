@@ -38,8 +38,10 @@ class StageThread final : public RepairCalls {
 
     /// Where the stage writes its video.
     ByteOutput& videoOutput() { return videoOutput_; }
-    /// Starts the thread that passes the calls on to `stage`.
-    StageThread& start(RepairCalls& stage);
+    /// Starts the thread that passes the calls on to `stage`. False if the
+    /// system would not start one: the stage's video then goes straight to
+    /// the file, and the stage must be called directly.
+    bool start(RepairCalls& stage);
 
     void videoBytes(Bytes data) override { recordBytes(Call::kVideoBytes, data); }
     void videoPts(PtsTicks stamp) override;
@@ -90,6 +92,7 @@ class StageThread final : public RepairCalls {
     ByteOutput& videoFile_;
     VideoOutput videoOutput_{*this};
     RepairCalls* stage_ = nullptr;
+    bool working_ = false;  // the thread was started (set before it starts)
     Block calls_;  // the caller's: calls are recorded into it
     Block video_;  // the thread's: the stage's video goes into it
 

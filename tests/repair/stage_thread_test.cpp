@@ -97,7 +97,8 @@ std::pair<std::vector<std::string>, std::vector<std::uint8_t>> outcome(bool thre
     }
     StageThread thread(file);
     stage.video = &thread.videoOutput();
-    makeCalls(thread.start(stage));
+    EXPECT_TRUE(thread.start(stage));
+    makeCalls(thread);
     if (finish)
         thread.finish();
     else
