@@ -11,8 +11,8 @@ namespace kestrel {
 namespace {
 
 // Four blocks each way: one being filled, one being emptied, and two spare
-// for the moments when one side is slower. A block a little over two chunks
-// long is few handovers and, written whole, bypasses the file's buffer.
+// for the moments when one side is slower. A block of two chunks' size makes
+// few handovers and, written whole, is one write to the file.
 constexpr std::size_t kBlocks = 4;
 constexpr std::size_t kBlockBytes = std::size_t{256} << 10;
 
@@ -134,9 +134,9 @@ void StageThread::work() {
         callsEmpty_.push_back(std::move(block));
         callerWakes_.notify_one();
     }
-    const bool finish = finishing_;
+    const bool finishStage = finishing_;
     lock.unlock();
-    if (finish) stage_->finish();
+    if (finishStage) stage_->finish();
     lock.lock();
     if (!video_.empty()) videoFull_.push_back(std::move(video_));
     done_ = true;

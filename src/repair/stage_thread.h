@@ -93,8 +93,8 @@ class StageThread final : public RepairCalls {
     VideoOutput videoOutput_{*this};
     RepairCalls* stage_ = nullptr;
     bool working_ = false;  // the thread was started (set before it starts)
-    Block calls_;  // the caller's: calls are recorded into it
-    Block video_;  // the thread's: the stage's video goes into it
+    Block calls_;           // the caller's: calls are recorded into it
+    Block video_;           // the thread's: the stage's video goes into it
 
     std::mutex mutex_;  // guards the members below it
     std::condition_variable callerWakes_;
