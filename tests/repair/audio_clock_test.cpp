@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/captured_console.h"
+#include "support/collected_bytes.h"
 
 namespace kestrel {
 namespace {
@@ -27,9 +28,7 @@ std::vector<std::uint8_t> layer2Frame(int number) {
 }
 
 // What the clock wrote, frame by frame: "F<n>" for frame n, "S" for silence.
-struct Written : ByteOutput {
-    std::vector<std::uint8_t> bytes;
-    void write(Bytes data) override { bytes.insert(bytes.end(), data.begin(), data.end()); }
+struct Written : test::CollectedBytes {
     std::string frames() const {
         std::string out;
         for (std::size_t at = 0; at + kFrameBytes <= bytes.size(); at += kFrameBytes) {

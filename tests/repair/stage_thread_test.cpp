@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/collected_bytes.h"
+
 namespace kestrel {
 namespace {
 
@@ -61,11 +63,6 @@ struct NotingStage : RepairCalls {
     std::uint64_t runHash_ = 0;
 };
 
-struct Written : ByteOutput {
-    std::vector<std::uint8_t> bytes;
-    void write(Bytes data) override { bytes.insert(bytes.end(), data.begin(), data.end()); }
-};
-
 // The same calls, made directly or through the thread: video in runs of
 // every size up to several blocks, stamps, audio frames with and without one.
 void makeCalls(RepairCalls& calls) {
@@ -86,7 +83,7 @@ void makeCalls(RepairCalls& calls) {
 // What a stage noted and wrote, after the calls and then `end`.
 std::pair<std::vector<std::string>, std::vector<std::uint8_t>> outcome(bool threaded, bool finish,
                                                                        std::size_t videoPerJoin) {
-    Written file;
+    test::CollectedBytes file;
     NotingStage stage;
     stage.videoPerJoin = videoPerJoin;
     if (!threaded) {

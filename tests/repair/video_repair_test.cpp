@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/collected_bytes.h"
 #include "support/file_bytes.h"
 #include "support/video_stream.h"
 
@@ -36,13 +37,11 @@ Event splice(std::size_t from, std::size_t to) {
 /// Collects the output and a log of what the listener heard: " +I0@900" is an
 /// I picture with temporal_reference 0, a GOP header and a stamp; " cut2" a
 /// cut that dropped two pictures.
-struct Result : ByteOutput, PictureListener {
-    ByteVector out;
+struct Result : test::CollectedBytes, PictureListener {
     std::string log;
     std::vector<WrittenPicture> pictures;
     std::int32_t dropped = 0;
 
-    void write(Bytes bytes) override { out.insert(out.end(), bytes.begin(), bytes.end()); }
     void pictureWritten(const WrittenPicture& p) override {
         pictures.push_back(p);
         log += p.startsGop ? " +" : " ";
@@ -91,7 +90,7 @@ Result repaired(const ByteVector& in, const std::vector<Event>& events = {},
     for (const std::size_t piece : {1, 2, 3, 5, 17, 64}) {
         Result pieces;
         run(pieces, in, piece, events, maxPictureBytes);
-        EXPECT_EQ(pieces.out, whole.out) << "pieces of " << piece;
+        EXPECT_EQ(pieces.bytes, whole.bytes) << "pieces of " << piece;
         EXPECT_EQ(pieces.log, whole.log) << "pieces of " << piece;
     }
     return whole;
@@ -129,7 +128,7 @@ TEST(VideoRepair, FirstGopIsClosedOrLosesItsLeadingBPictures) {
         const Result r = repaired(
             VideoStream().sequence().gop(c.closed, c.brokenLink).pictures(kSixPictures).bytes);
         EXPECT_EQ(r.log, c.log);
-        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.bytes, c.out);
     }
 }
 
@@ -170,19 +169,19 @@ TEST(VideoRepair, ResumesAtTheNextWholeGopAfterAJoinOrALostReference) {
     const Result atHeader = repaired(s.bytes, {cases[1].gap});
     const Result atExtension = repaired(s.bytes, {cut(p[3] + 20, p[6] - headers + 12)});
     EXPECT_EQ(atExtension.log, atHeader.log);
-    EXPECT_EQ(atExtension.out.size(), atHeader.out.size() - headers + 8);
+    EXPECT_EQ(atExtension.bytes.size(), atHeader.bytes.size() - headers + 8);
     // The GOP resumed in is closed, with no broken link, and renumbered.
     const Result r = repaired(s.bytes, {cases[0].gap});
-    EXPECT_EQ(r.out, withEnd(VideoStream()
-                                 .sequence()
-                                 .gop(true)
-                                 .pictures({pic('I', 2), pic('B', 0), pic('B', 1)})
-                                 .sequence()
-                                 .gop(true)
-                                 .pictures({pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2)})
-                                 .sequence()
-                                 .gop(false)
-                                 .pictures(kSixPictures)));
+    EXPECT_EQ(r.bytes, withEnd(VideoStream()
+                                   .sequence()
+                                   .gop(true)
+                                   .pictures({pic('I', 2), pic('B', 0), pic('B', 1)})
+                                   .sequence()
+                                   .gop(true)
+                                   .pictures({pic('I', 0), pic('P', 3), pic('B', 1), pic('B', 2)})
+                                   .sequence()
+                                   .gop(false)
+                                   .pictures(kSixPictures)));
     EXPECT_EQ(r.dropped, 5);
 }
 
@@ -301,7 +300,7 @@ TEST(VideoRepair, EndOfInputDropsAnUnfinishedPictureAndEndsTheSequence) {
         EXPECT_EQ(r.log, c.log) << c.length;
         const std::size_t kept =
             c.log.ends_with("P1") ? in.size() - (c.endCode ? 4 : 0) : s.starts[1];
-        EXPECT_EQ(r.out,
+        EXPECT_EQ(r.bytes,
                   concat({ByteVector(in.begin(), in.begin() + static_cast<std::ptrdiff_t>(kept)),
                           endCode}));
     }
@@ -326,7 +325,7 @@ TEST(VideoRepair, RealStreamWithoutJoinsPassesUnchanged) {
     for (const std::size_t piece : {std::size_t{4093}, in.size()}) {
         Result r;
         run(r, in, piece, {}, VideoRepair::kMaxPictureBytes);
-        EXPECT_EQ(r.out, concat({in, {0x00, 0x00, 0x01, 0xB7}}));
+        EXPECT_EQ(r.bytes, concat({in, {0x00, 0x00, 0x01, 0xB7}}));
         EXPECT_EQ(r.pictures.size(), 300U);
         EXPECT_EQ(r.dropped, 0);
         EXPECT_EQ(r.log.find(" cut"), r.log.rfind(" cut"));  // the start's cut only
